@@ -1,0 +1,155 @@
+// Start-up and dispatch.
+#include "app/TaRunModes.h"
+
+#include "app/TaDialogs.h"
+#include "app/TaLog.h"
+#include "app/TaProcess.h"
+#include "files/TaExtract.h"
+#include "files/TaFile.h"
+#include "files/TaFileIrr.h"
+#include "files/TaPackedData.h"
+#include "platform/TaPlatform.h"
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+TaRunModeFunction g_runModes[ETAMODE_SCRIPT + 1] = {};
+
+// The unscrambled archive of a packed run: the mounted file system reads it in place until exit.
+STaFileBlock g_packedArchive;
+
+bool isOneOf(const char* text, const char* const* names)
+{
+    for (; *names; ++names)
+        if (strcmp(text, *names) == 0)
+            return true;
+    return false;
+}
+
+int reportMissingMode(int mode, const char* file)
+{
+    taError("The %s is not part of this build yet, so '%s' cannot be opened", taRunModeName(mode),
+            file ? file : "");
+    return -1;
+}
+
+// Run mode 4: mount the packed archive, read the setup from disk, run what the archive holds.
+int runPacked(const STaCommandLine& commandLine)
+{
+    const char* exe = taGetExePath();
+    STaPackTrailer trailer;
+    const bool hasResource = taReadPackTrailer(exe, &trailer) && trailer.resourceNumber == TA_RESOURCE_PACKED;
+    const std::string datFile = taPackedDataFileOf(exe);
+    if (hasResource) {
+        g_packedArchive = taLoadPackedResource(exe, TA_RESOURCE_PACKED);
+        if (!g_packedArchive.data) {
+            taError("Failed to load resources from executable");
+            return -1;
+        }
+        if (taMountArchiveMemory(g_packedArchive.data.get(), g_packedArchive.size) != 0)
+            return -1;
+    } else if (taPlatformPathKind(datFile.c_str()) == ETAPATH_FILE) {
+        if (taMountArchiveFile(datFile.c_str()) != 0)
+            return -1;
+    } else {
+        taError("Resources don't exist");
+        return -1;
+    }
+    if (!taHasRunMode(ETAMODE_PACKED))
+        return reportMissingMode(ETAMODE_PACKED, exe);
+    STaSetupParams setup;
+    if (taReadSetup("tarv-setup.ini", "/", nullptr, true, &setup, commandLine.driver, commandLine.audio) != 0)
+        return -1;
+    STaRunRequest request{ETAMODE_PACKED, nullptr, &commandLine, &setup, STaViewerOptions{0, 0, 0, 0}};
+    return g_runModes[ETAMODE_PACKED](request);
+}
+
+} // namespace
+
+void taSetRunMode(int mode, TaRunModeFunction function)
+{
+    if (mode >= ETAMODE_OBJECT_VIEWER && mode <= ETAMODE_SCRIPT)
+        g_runModes[mode] = function;
+}
+
+bool taHasRunMode(int mode)
+{
+    return mode >= ETAMODE_OBJECT_VIEWER && mode <= ETAMODE_SCRIPT && g_runModes[mode] != nullptr;
+}
+
+bool taIsPackingCommand(const char* argument)
+{
+    static const char* const commands[] = {"-demoexe", "-demodat", "-direxe", "-dirdat", "-dirlistexe", nullptr};
+    return argument && isOneOf(argument, commands);
+}
+
+int taMain(int argc, char** argv)
+{
+    taSysInit(argc, argv);
+    const int operands = argc - 1;
+
+    // -binary: load a scene document in the scene viewer and stop, without setup or display.
+    if (argc >= 2 && strcmp(argv[1], "-binary") == 0) {
+        const char* file = argc >= 3 ? argv[2] : nullptr;
+        if (!taHasRunMode(ETAMODE_SCENE_VIEWER))
+            return reportMissingMode(ETAMODE_SCENE_VIEWER, file);
+        STaCommandLine commandLine = taDefaultCommandLine();
+        STaRunRequest request{ETAMODE_SCENE_VIEWER, file, &commandLine, nullptr,
+                              STaViewerOptions{0x23, 0, 0, 0}};
+        g_runModes[ETAMODE_SCENE_VIEWER](request);
+        return 0;
+    }
+
+    // Packing commands never start the display.
+    if ((operands == 3 && taIsPackingCommand(argv[1])) || (operands == 2 && strcmp(argv[1], "-exersc") == 0)) {
+        taError("The packing command %s is not part of this build yet", argv[1]);
+        return -1;
+    }
+
+    // An executable that carries packed data runs it, whatever else the command line says.
+    if (taHasPackedData(taGetExePath())) {
+        if (operands == 1 && strcmp(argv[1], "-extract") == 0)
+            return taExtractPackedScene(taGetExePath()) == 0 ? 0 : -1;
+        STaCommandLine commandLine = taDefaultCommandLine();
+        taSetCommandLine(commandLine);
+        return runPacked(commandLine);
+    }
+    if (operands == 1 && strcmp(argv[1], "-extract") == 0) {
+        taError("-extract: this executable carries no packed scene");
+        return -1;
+    }
+
+    STaCommandLine commandLine = taDefaultCommandLine();
+    if (taParseOptions(argc, argv, &commandLine) != 0)
+        return -1;
+    taSetCommandLine(commandLine);
+
+    const char* file = commandLine.file[0] ? commandLine.file : nullptr;
+    if (!file) {
+        file = taFileRequester("Open Tarv file", taFileRequesterFilters[1]);
+        if (!file)
+            return -1;
+    }
+    const int mode = taClassifyFile(file);
+    if (mode == ETAMODE_NONE) {
+        taError("File format of '%s' is not supported", file);
+        return -1;
+    }
+    if (!taHasRunMode(mode))
+        return reportMissingMode(mode, file);
+
+    STaRunRequest request{mode, file, &taGetCommandLine(), nullptr, commandLine.viewer};
+    STaSetupParams setup;
+    if (mode == ETAMODE_OBJECT_VIEWER || mode == ETAMODE_SCENE_VIEWER || mode == ETAMODE_DEMO) {
+        if (taReadSetup("tarv-setup.ini", taGetExeDirectory(), &commandLine.screenMode, mode == ETAMODE_DEMO,
+                        &setup, commandLine.driver, commandLine.audio) != 0)
+            return -1;
+        request.setup = &setup;
+    } else if (mode == ETAMODE_SCRIPT) {
+        taSetDataDirectory(taGetExeDirectory());
+    }
+    g_runModes[mode](request);
+    return 0;
+}

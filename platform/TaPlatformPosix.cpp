@@ -1,0 +1,180 @@
+// POSIX implementation of the operating-system services.
+#include "platform/TaPlatform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+bool taPlatformExecutablePath(char* out, size_t outSize)
+{
+    if (!out || outSize == 0)
+        return false;
+    out[0] = 0;
+    std::vector<char> buffer(4096);
+    ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n <= 0 || static_cast<size_t>(n) >= buffer.size() || static_cast<size_t>(n) >= outSize)
+        return false;
+    memcpy(out, buffer.data(), static_cast<size_t>(n));
+    out[n] = 0;
+    return true;
+}
+
+std::string taPlatformCurrentDirectory()
+{
+    std::vector<char> buffer(4096);
+    if (!getcwd(buffer.data(), buffer.size()))
+        return ".";
+    return buffer.data();
+}
+
+static bool pathExists(const std::string& path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+bool taPlatformResolvePathCase(const std::string& path, std::string& resolved)
+{
+    if (pathExists(path)) {
+        resolved = path;
+        return true;
+    }
+    std::string current;
+    size_t pos = 0;
+    if (!path.empty() && path[0] == '/') {
+        current = "/";
+        pos = 1;
+    }
+    while (pos <= path.size()) {
+        size_t end = path.find('/', pos);
+        if (end == std::string::npos)
+            end = path.size();
+        std::string component = path.substr(pos, end - pos);
+        pos = end + 1;
+        if (component.empty() || component == ".")
+            continue;
+        std::string base = current.empty() ? std::string() : current;
+        if (!base.empty() && base.back() != '/')
+            base += '/';
+        std::string candidate = base + component;
+        if (component != ".." && !pathExists(candidate)) {
+            DIR* dir = opendir(current.empty() ? "." : current.c_str());
+            if (!dir)
+                return false;
+            std::vector<std::string> matches;
+            while (dirent* entry = readdir(dir)) {
+                if (strcasecmp(entry->d_name, component.c_str()) == 0)
+                    matches.push_back(entry->d_name);
+            }
+            closedir(dir);
+            if (matches.empty())
+                return false;
+            std::sort(matches.begin(), matches.end());
+            candidate = base + matches.front();
+        }
+        current = candidate;
+    }
+    if (current.empty())
+        current = ".";
+    resolved = current;
+    return true;
+}
+
+bool taPlatformMakeDirectory(const char* path)
+{
+    if (mkdir(path, 0755) == 0)
+        return true;
+    return errno == EEXIST && taPlatformIsRealDirectory(path);
+}
+
+bool taPlatformIsRealDirectory(const char* path)
+{
+    struct stat st;
+    return lstat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+ETaPathKind taPlatformPathKind(const char* path)
+{
+    struct stat st;
+    if (lstat(path, &st) != 0)
+        return ETAPATH_MISSING;
+    if (S_ISREG(st.st_mode))
+        return ETAPATH_FILE;
+    if (S_ISDIR(st.st_mode))
+        return ETAPATH_DIRECTORY;
+    return ETAPATH_OTHER;
+}
+
+bool taPlatformSameOutput(FILE* a, FILE* b)
+{
+    struct stat sa, sb;
+    if (fstat(fileno(a), &sa) != 0 || fstat(fileno(b), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool taPlatformWriteFileAtomic(const char* path, const void* data, size_t size, bool executable)
+{
+    std::string temp = std::string(path) + ".XXXXXX";
+    std::vector<char> name(temp.begin(), temp.end());
+    name.push_back(0);
+    int fd = mkstemp(name.data());
+    if (fd < 0)
+        return false;
+    const char* bytes = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = write(fd, bytes + done, size - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            int saved = errno;
+            close(fd);
+            unlink(name.data());
+            errno = saved;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    fchmod(fd, executable ? 0755 : 0644);
+    if (close(fd) != 0 || rename(name.data(), path) != 0) {
+        int saved = errno;
+        unlink(name.data());
+        errno = saved;
+        return false;
+    }
+    return true;
+}
+
+int taPlatformOpenMemoryFile(const void* data, size_t size, std::string& name)
+{
+    int fd = memfd_create("tarv-memory-file", MFD_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    const char* bytes = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = write(fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            close(fd);
+            return -1;
+        }
+        done += static_cast<size_t>(n);
+    }
+    name = "/proc/self/fd/" + std::to_string(fd);
+    return fd;
+}
+
+void taPlatformCloseMemoryFile(int descriptor)
+{
+    if (descriptor >= 0)
+        close(descriptor);
+}

@@ -1,0 +1,101 @@
+// tarvtool: the engine's companion for demo makers, without a display.
+//
+//   tarvtool stamp EXECUTABLE ARCHIVE [NUMBER]   append a ZIP archive as packed data (500 or 501)
+//   tarvtool packinfo EXECUTABLE                 what packed data an executable carries
+//   tarvtool zip ARCHIVE BASEDIR FILE...         write a ZIP archive with the engine's writer
+#include "app/TaLog.h"
+#include "files/TaFile.h"
+#include "files/TaPackedData.h"
+#include "pack/TaArchiveWriter.h"
+#include "pack/TaStamp.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+int usage()
+{
+    fprintf(stderr,
+            "usage: tarvtool stamp EXECUTABLE ARCHIVE [500|501]\n"
+            "       tarvtool packinfo EXECUTABLE\n"
+            "       tarvtool zip ARCHIVE BASEDIR FILE...\n");
+    return 2;
+}
+
+int commandStamp(int argc, char** argv)
+{
+    if (argc < 4 || argc > 5)
+        return usage();
+    int number = TA_RESOURCE_PACKED;
+    if (argc == 5) {
+        if (strcmp(argv[4], "500") == 0)
+            number = TA_RESOURCE_PACKED;
+        else if (strcmp(argv[4], "501") == 0)
+            number = TA_RESOURCE_SHADERS;
+        else
+            return usage();
+    }
+    return taStampResource(argv[2], argv[3], number) == 0 ? 0 : 1;
+}
+
+int commandPackInfo(int argc, char** argv)
+{
+    if (argc != 3)
+        return usage();
+    STaPackTrailer trailer;
+    if (taReadPackTrailer(argv[2], &trailer)) {
+        printf("resource %d: %llu bytes at offset %llu\n", trailer.resourceNumber,
+               static_cast<unsigned long long>(trailer.size), static_cast<unsigned long long>(trailer.offset));
+        return 0;
+    }
+    std::string dat = taPackedDataFileOf(argv[2]);
+    if (taFileExists(dat.c_str())) {
+        printf("data file: %s\n", dat.c_str());
+        return 0;
+    }
+    printf("no packed data\n");
+    return 1;
+}
+
+int commandZip(int argc, char** argv)
+{
+    if (argc < 5)
+        return usage();
+    CTaArchiveWriter writer;
+    if (!writer.open(argv[2])) {
+        fprintf(stderr, "tarvtool: %s\n", writer.error().c_str());
+        return 1;
+    }
+    std::string base = argv[3];
+    if (!base.empty() && base.back() != '/')
+        base += '/';
+    for (int i = 4; i < argc; ++i) {
+        if (!writer.addFile(argv[i], (base + argv[i]).c_str())) {
+            fprintf(stderr, "tarvtool: %s\n", writer.error().c_str());
+            return 1;
+        }
+    }
+    if (!writer.close()) {
+        fprintf(stderr, "tarvtool: %s\n", writer.error().c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return usage();
+    const std::string command = argv[1];
+    if (command == "stamp")
+        return commandStamp(argc, argv);
+    if (command == "packinfo")
+        return commandPackInfo(argc, argv);
+    if (command == "zip")
+        return commandZip(argc, argv);
+    return usage();
+}
