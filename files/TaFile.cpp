@@ -267,10 +267,13 @@ void taSetDataDirectory(const char* directory)
 {
     if (!directory)
         directory = "";
-    if (!copyBounded(g_dataDirectory, sizeof(g_dataDirectory), directory)) {
+    // An over-long directory is refused; the old one stays.
+    if (strlen(directory) >= sizeof(g_dataDirectory)) {
         taPrint(ETALOG_ERROR, "Data directory '%.64s...' is longer than %d characters", directory,
                 TA_DATA_DIRECTORY_SIZE - 1);
+        return;
     }
+    copyBounded(g_dataDirectory, sizeof(g_dataDirectory), directory);
 }
 
 const char* taGetDataDirectory() { return g_dataDirectory; }

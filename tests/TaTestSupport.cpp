@@ -1,0 +1,91 @@
+// Helpers shared by the tests.
+#include "TaTestSupport.h"
+
+#include "app/TaLog.h"
+#include "files/TaFile.h"
+#include "files/TaFileIrr.h"
+#include "platform/TaPlatform.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+void TaScratchTest::SetUp()
+{
+    char pattern[] = "/tmp/tarv-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    m_dir = pattern;
+    m_previousDirectory = taPlatformCurrentDirectory();
+    ASSERT_EQ(chdir(m_dir.c_str()), 0);
+}
+
+void TaScratchTest::TearDown()
+{
+    taReleaseFilesystem();
+    taSetWorkingDirectory("");
+    taSetDataDirectory("");
+    taSetLogLevel(ETALOG_INFO);
+    taEnableMessageBoxes();
+    taClearLastError();
+    if (chdir(m_previousDirectory.c_str()) != 0)
+        ADD_FAILURE() << "cannot return to " << m_previousDirectory;
+    taTestRun("rm -rf '" + m_dir + "'");
+}
+
+void TaScratchTest::writeFile(const std::string& relativePath, const std::string& content)
+{
+    std::string path = m_dir + "/" + relativePath;
+    taTestRun("mkdir -p '" + taFileDirOf(path) + "'");
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+    ASSERT_TRUE(out.good()) << path;
+}
+
+std::string TaScratchTest::readFile(const std::string& relativePath) const
+{
+    std::ifstream in(m_dir + "/" + relativePath, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool TaScratchTest::exists(const std::string& relativePath) const
+{
+    return taPlatformPathKind((m_dir + "/" + relativePath).c_str()) != ETAPATH_MISSING;
+}
+
+namespace {
+void captureLine(const char* line, void* user) { static_cast<TaLogCapture*>(user)->lines.push_back(line); }
+void captureBox(const char* text, void* user) { static_cast<TaLogCapture*>(user)->boxes.push_back(text); }
+} // namespace
+
+TaLogCapture::TaLogCapture()
+{
+    taSetLogSink(captureLine, this);
+    taSetMessageBoxHandler(captureBox, this);
+}
+
+TaLogCapture::~TaLogCapture()
+{
+    taSetLogSink(nullptr, nullptr);
+    taSetMessageBoxHandler(nullptr, nullptr);
+}
+
+bool TaLogCapture::contains(const std::string& text) const
+{
+    for (const auto& line : lines)
+        if (line.find(text) != std::string::npos)
+            return true;
+    for (const auto& box : boxes)
+        if (box.find(text) != std::string::npos)
+            return true;
+    return false;
+}
+
+int taTestRun(const std::string& command)
+{
+    int status = system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}

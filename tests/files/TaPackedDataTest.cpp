@@ -1,0 +1,130 @@
+// Packed data: scrambling, the trailer, stamping and finding it again.
+#include "files/TaPackedData.h"
+
+#include "app/TaLog.h"
+#include "pack/TaStamp.h"
+
+#include "TaTestSupport.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+class TaPackedDataTest : public TaScratchTest
+{
+};
+
+TEST(TaScrambleTest, RoundTripsAndLeavesTheTailUntouched)
+{
+    for (size_t size = 0; size <= 9; ++size) {
+        std::vector<unsigned char> original(size);
+        for (size_t i = 0; i < size; ++i)
+            original[i] = static_cast<unsigned char>(0x10 * i + 3);
+        std::vector<unsigned char> block = original;
+        taScrambleResource(block.data(), size);
+        const size_t whole = size - size % 4;
+        for (size_t i = 0; i < size; ++i) {
+            // The key's little-endian bytes are 'T', 'A', 'R', 'V'.
+            const unsigned char key = "TARV"[i % 4];
+            EXPECT_EQ(block[i], i < whole ? (original[i] ^ key) : original[i]) << "size " << size << " byte " << i;
+        }
+        taScrambleResource(block.data(), size);
+        EXPECT_EQ(block, original) << "size " << size;
+    }
+}
+
+TEST(TaTrailerTest, OnlyATrailerThatFitsTheFileCounts)
+{
+    STaPackTrailer good;
+    good.resourceNumber = 500;
+    good.offset = 1000;
+    good.size = 200;
+    const uint64_t fileSize = 1000 + 200 + TA_PACK_TRAILER_SIZE;
+    unsigned char bytes[TA_PACK_TRAILER_SIZE];
+    taEncodePackTrailer(good, bytes);
+    STaPackTrailer decoded;
+    ASSERT_TRUE(taDecodePackTrailer(bytes, fileSize, &decoded));
+    EXPECT_EQ(decoded.resourceNumber, 500);
+    EXPECT_EQ(decoded.offset, 1000u);
+    EXPECT_EQ(decoded.size, 200u);
+
+    struct { const char* what; uint64_t offset, size, fileSize; int magicByte; } cases[] = {
+        {"archive does not end at the trailer", 999, 200, fileSize, -1},
+        {"size larger than the file", 0, fileSize, fileSize, -1},
+        {"size wraps the offset", 1200, UINT64_MAX - 100, fileSize, -1},
+        {"offset past the end", UINT64_MAX, 200, fileSize, -1},
+        {"file smaller than a trailer", 0, 0, TA_PACK_TRAILER_SIZE - 1, -1},
+        {"wrong magic", 1000, 200, fileSize, 0},
+        {"wrong version", 1000, 200, fileSize, 12},
+    };
+    for (const auto& c : cases) {
+        STaPackTrailer bad = good;
+        bad.offset = c.offset;
+        bad.size = c.size;
+        taEncodePackTrailer(bad, bytes);
+        if (c.magicByte >= 0)
+            bytes[c.magicByte] ^= 0xFF;
+        EXPECT_FALSE(taDecodePackTrailer(bytes, c.fileSize, &decoded)) << c.what;
+    }
+}
+
+TEST_F(TaPackedDataTest, StampLoadAndRestamp)
+{
+    writeFile("player", "#!executable body#");
+    writeFile("first.zip", "PK-first-archive-of-odd-size");
+    writeFile("second.zip", "PK-second");
+    EXPECT_EQ(taHasPackedData("player"), 0);
+    EXPECT_FALSE(taLoadPackedResource("player", TA_RESOURCE_PACKED).data);
+
+    ASSERT_EQ(taStampResource("player", "first.zip", TA_RESOURCE_PACKED), 0);
+    EXPECT_EQ(taHasPackedData("player"), 1);
+    std::string stamped = readFile("player");
+    EXPECT_EQ(stamped.substr(0, 18), "#!executable body#");
+    // Stored scrambled, not as plain text.
+    EXPECT_EQ(stamped.find("first-archive"), std::string::npos);
+    STaFileBlock block = taLoadPackedResource("player", TA_RESOURCE_PACKED);
+    ASSERT_TRUE(block.data);
+    EXPECT_EQ(std::string(block.data.get(), block.size), "PK-first-archive-of-odd-size");
+    EXPECT_FALSE(taLoadPackedResource("player", TA_RESOURCE_SHADERS).data);
+
+    // Stamping again replaces the archive; the executable body stays once.
+    ASSERT_EQ(taStampResource("player", "second.zip", TA_RESOURCE_PACKED), 0);
+    EXPECT_EQ(readFile("player").size(), 18 + 9 + TA_PACK_TRAILER_SIZE);
+    block = taLoadPackedResource("player", TA_RESOURCE_PACKED);
+    EXPECT_EQ(std::string(block.data.get(), block.size), "PK-second");
+
+    // The shader set is never taken for a packed demo.
+    ASSERT_EQ(taStampResource("player", "second.zip", TA_RESOURCE_SHADERS), 0);
+    EXPECT_EQ(taHasPackedData("player"), 0);
+}
+
+TEST_F(TaPackedDataTest, StampFailuresAreReported)
+{
+    TaLogCapture log;
+    writeFile("player", "body");
+    EXPECT_EQ(taStampResource("player", "missing.zip", TA_RESOURCE_PACKED), -1);
+    EXPECT_TRUE(log.contains("Failed to read  missing.zip"));
+    writeFile("a.zip", "PK");
+    EXPECT_EQ(taStampResource("no-such-exe", "a.zip", TA_RESOURCE_PACKED), -1);
+    EXPECT_TRUE(log.contains("Failed to BeginUpdate no-such-exe"));
+    EXPECT_EQ(readFile("player"), "body");
+}
+
+TEST_F(TaPackedDataTest, DatFileBesideTheExecutable)
+{
+    struct { const char* executable; const char* datFile; } cases[] = {
+        {"bin/demo.exe", "bin/demo.dat"},
+        {"bin/tarv", "bin/tarv.dat"},
+        {"bin/my.demo.player", "bin/my.demo.dat"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(taPackedDataFileOf(c.executable), c.datFile);
+        writeFile(c.executable, "exe");
+        EXPECT_EQ(taHasPackedData(c.executable), 0) << c.executable;
+        writeFile(c.datFile, "PK");
+        EXPECT_EQ(taHasPackedData(c.executable), 1) << c.executable;
+    }
+}
+
+} // namespace
