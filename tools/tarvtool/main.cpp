@@ -2,7 +2,9 @@
 //
 //   tarvtool stamp EXECUTABLE ARCHIVE [NUMBER]   append a ZIP archive as packed data (500 or 501)
 //   tarvtool packinfo EXECUTABLE                 what packed data an executable carries
-//   tarvtool zip ARCHIVE BASEDIR FILE...         write a ZIP archive with the engine's writer
+//   tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...  write a ZIP archive with the engine's writer; each
+//                                                FILE below BASEDIR is stored under its own path or
+//                                                under ENTRY
 #include "app/TaLog.h"
 #include "files/TaFile.h"
 #include "files/TaPackedData.h"
@@ -20,7 +22,7 @@ int usage()
     fprintf(stderr,
             "usage: tarvtool stamp EXECUTABLE ARCHIVE [500|501]\n"
             "       tarvtool packinfo EXECUTABLE\n"
-            "       tarvtool zip ARCHIVE BASEDIR FILE...\n");
+            "       tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...\n");
     return 2;
 }
 
@@ -72,7 +74,14 @@ int commandZip(int argc, char** argv)
     if (!base.empty() && base.back() != '/')
         base += '/';
     for (int i = 4; i < argc; ++i) {
-        if (!writer.addFile(argv[i], (base + argv[i]).c_str())) {
+        std::string file = argv[i];
+        std::string entry = file;
+        const size_t equals = file.find('=');
+        if (equals != std::string::npos) {
+            entry = file.substr(0, equals);
+            file = file.substr(equals + 1);
+        }
+        if (!writer.addFile(entry.c_str(), (base + file).c_str())) {
             fprintf(stderr, "tarvtool: %s\n", writer.error().c_str());
             return 1;
         }

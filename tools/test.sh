@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Sets everything up and runs the tests: the unit tests, the OpenGL tests under Xvfb and the slow
+# tests in a normal build, then the unit tests again with AddressSanitizer and UBSan.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+
+"$here/tools/setup.sh" "$here/build"
+cd "$here/build"
+ctest -L unit -j"$jobs" --output-on-failure --no-tests=error
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest -L gl --output-on-failure --no-tests=error
+ctest -L slow -j"$jobs" --output-on-failure --no-tests=ignore
+
+"$here/tools/setup.sh" "$here/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTARV_SANITIZE=ON
+cd "$here/build-asan"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest -L unit -j"$jobs" --output-on-failure --no-tests=error
+echo "all tests passed"
