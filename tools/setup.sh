@@ -17,6 +17,7 @@ packages=(
   libgl-dev libglx-dev libgl1-mesa-dri xvfb xauth
   libgtest-dev libgmock-dev libbenchmark-dev
   assimp-testmodels
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,7 +1,9 @@
 // The command line: classification, options, bad values and the start-up exits.
 #include "app/TaCommandLine.h"
 #include "app/TaLog.h"
+#include "app/TaDialogs.h"
 #include "app/TaRunModes.h"
+#include "files/TaFile.h"
 
 #include "TaTestSupport.h"
 
@@ -199,6 +201,141 @@ TEST_F(TaStartupTest, ExitResults)
         EXPECT_EQ(taMain(args.argc(), args.argv()), c.result) << (c.args.empty() ? "" : c.args[0]);
         EXPECT_TRUE(log.contains(c.message)) << c.message;
     }
+}
+
+// A stand-in for a run mode, recording what dispatch hands it.
+struct STaSeenRequest {
+    int calls = 0;
+    int mode = 0;
+    std::string file;
+    bool hasSetup = false;
+    STaSetupParams setup;
+    STaViewerOptions viewer;
+};
+STaSeenRequest g_seen;
+
+int recordRequest(const STaRunRequest& request)
+{
+    ++g_seen.calls;
+    g_seen.mode = request.mode;
+    g_seen.file = request.file ? request.file : "";
+    g_seen.hasSetup = request.setup != nullptr;
+    if (request.setup)
+        g_seen.setup = *request.setup;
+    g_seen.viewer = request.viewer;
+    return 0;
+}
+
+int countDialog(STaScreenMode*, void* user)
+{
+    ++*static_cast<int*>(user);
+    return -1; // closed without Start
+}
+
+class TaDispatchTest : public TaStartupTest
+{
+protected:
+    void SetUp() override
+    {
+        TaStartupTest::SetUp();
+        g_seen = STaSeenRequest();
+        for (int mode = ETAMODE_OBJECT_VIEWER; mode <= ETAMODE_SCRIPT; ++mode)
+            taSetRunMode(mode, recordRequest);
+    }
+    void TearDown() override
+    {
+        for (int mode = ETAMODE_OBJECT_VIEWER; mode <= ETAMODE_SCRIPT; ++mode)
+            taSetRunMode(mode, nullptr);
+        taSetScreenModeDialogHandler(nullptr, nullptr);
+        TaStartupTest::TearDown();
+    }
+    int run(std::vector<std::string> arguments)
+    {
+        TaArgs args(std::move(arguments));
+        return taMain(args.argc(), args.argv());
+    }
+};
+
+TEST_F(TaDispatchTest, ViewerStartsInAWindowWithoutAskingAndWithItsOptions)
+{
+    int dialogs = 0;
+    taSetScreenModeDialogHandler(countDialog, &dialogs);
+    ASSERT_EQ(run({"-paused", "-framestart", "30", "city.tscn"}), 0);
+    EXPECT_EQ(dialogs, 0);
+    ASSERT_EQ(g_seen.calls, 1);
+    EXPECT_EQ(g_seen.mode, ETAMODE_SCENE_VIEWER);
+    EXPECT_EQ(g_seen.file, "city.tscn");
+    ASSERT_TRUE(g_seen.hasSetup);
+    EXPECT_EQ(g_seen.setup.width, 640);
+    EXPECT_EQ(g_seen.setup.height, 480);
+    EXPECT_EQ(g_seen.setup.windowed, -1);
+    EXPECT_EQ(g_seen.viewer.flags, 0x21u | 0x04 | 0x08);
+    EXPECT_EQ(g_seen.viewer.frameStart, 30);
+}
+
+TEST_F(TaDispatchTest, DemoWithoutSetupFileAsksAndFailsWhenClosed)
+{
+    int dialogs = 0;
+    taSetScreenModeDialogHandler(countDialog, &dialogs);
+    EXPECT_EQ(run({"intro.demo.ini"}), -1);
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(g_seen.calls, 0);
+}
+
+TEST_F(TaDispatchTest, CommandLineFullScreenBeatsTheSetupFile)
+{
+    // The setup file is found in the executable's directory, so put one in the current directory.
+    writeFile("tarv-setup.ini", "[Setup]\nwindowed = yes\ndisplay = 800 600\n");
+    ASSERT_EQ(run({"-windowed", "0", "intro.demo.ini"}), 0);
+    ASSERT_TRUE(g_seen.hasSetup);
+    EXPECT_EQ(g_seen.setup.windowed, 0);
+    EXPECT_EQ(g_seen.setup.width, 800);
+}
+
+TEST_F(TaDispatchTest, ScriptsReadNoSetupButKeepTheDriverChoice)
+{
+    ASSERT_EQ(run({"-driver", "null", "-audio", "null", "main.lua"}), 0);
+    EXPECT_EQ(g_seen.mode, ETAMODE_SCRIPT);
+    EXPECT_FALSE(g_seen.hasSetup);
+    EXPECT_EQ(taGetCommandLine().driver, ETADRIVER_NULL);
+    EXPECT_STREQ(taGetCommandLine().audio, "null");
+    EXPECT_STREQ(taGetDataDirectory(), taGetExeDirectory());
+}
+
+TEST_F(TaDispatchTest, BinaryLoadsWithoutSetup)
+{
+    ASSERT_EQ(run({"-binary", "scene.lws.ini.bin"}), 0);
+    EXPECT_EQ(g_seen.mode, ETAMODE_SCENE_VIEWER);
+    EXPECT_FALSE(g_seen.hasSetup);
+    EXPECT_EQ(g_seen.viewer.flags, 0x23u);
+    EXPECT_EQ(g_seen.file, "scene.lws.ini.bin");
+}
+
+// A copy of the real executable with packed data: its command line no longer matters.
+TEST_F(TaStartupTest, PackedCopyIgnoresItsArgumentsButExtract)
+{
+    ASSERT_EQ(taTestRun(std::string("cp ") + TARV_EXECUTABLE + " player"), 0);
+    writeFile("content/tarv.tscn", "scene");
+    writeFile("content/wood.png", "png");
+    writeFile("content/scene_backup/city.lws", "lws");
+    ASSERT_EQ(taTestRun("cd content && zip -q -r ../scene.zip ."), 0);
+    ASSERT_EQ(taTestRun(std::string(TARV_TOOL) + " stamp player scene.zip 500"), 0);
+
+    EXPECT_EQ(taTestRun("./player -windowed 0 a.txt > out.txt 2>&1"), 255);
+    const std::string out = readFile("out.txt");
+    EXPECT_EQ(out.find("not supported"), std::string::npos) << out;
+    EXPECT_NE(out.find("packed executable is not part of this build yet"), std::string::npos) << out;
+
+    EXPECT_EQ(taTestRun("./player -extract > out.txt 2>&1"), 0) << readFile("out.txt");
+    EXPECT_EQ(readFile("ExeExtract/Scenes/city.lws"), "lws");
+    EXPECT_EQ(readFile("ExeExtract/Images/wood.png"), "png");
+
+    // The same archive beside a plain copy, as a ".dat" file.
+    ASSERT_EQ(taTestRun(std::string("cp ") + TARV_EXECUTABLE + " other && cp scene.zip other.dat"), 0);
+    EXPECT_EQ(taTestRun("./other a.txt > out.txt 2>&1"), 255);
+    EXPECT_NE(readFile("out.txt").find("packed executable is not part of this build yet"), std::string::npos);
+    EXPECT_EQ(taTestRun("./other -extract > out.txt 2>&1"), 255);
+    EXPECT_NE(readFile("out.txt").find("Failed to open archive"), std::string::npos);
 }
 
 TEST_F(TaStartupTest, TheExecutableExitsWith255OnFailure)

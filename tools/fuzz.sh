@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and libFuzzer and runs each for SECONDS (default 20), starting
+# from the corpus in fuzz/corpus. New inputs go to build-fuzz/corpus, not into the repository.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-20}
+build="$here/build-fuzz"
+"$here/tools/setup.sh" "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARV_FUZZ=ON -DTARV_BUILD_TESTS=OFF \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+for pair in FuzzExtract:extract FuzzSetup:setup; do
+  target=${pair%%:*}
+  corpus=${pair##*:}
+  mkdir -p "$build/corpus/$corpus"
+  echo "== $target for ${seconds}s"
+  "$build/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    "$build/corpus/$corpus" "$here/fuzz/corpus/$corpus" 2>&1 | tail -n 12
+done
