@@ -43,14 +43,14 @@ void writeLine(const char* line)
     }
 }
 
-void showMessageBox(const char* text)
+void showMessageBox(const char* text, const char* title = "Tarv")
 {
     STaLogState& log = logState();
     if (log.boxHandler) {
-        log.boxHandler(text, log.boxUser);
+        log.boxHandler(title, text, log.boxUser);
         return;
     }
-    fprintf(stderr, "Tarv: %s%s", text, (text[0] && text[strlen(text) - 1] == '\n') ? "" : "\n");
+    fprintf(stderr, "%s: %s%s", title, text, (text[0] && text[strlen(text) - 1] == '\n') ? "" : "\n");
     fflush(stderr);
 }
 
@@ -162,6 +162,27 @@ void taDebugPrint(const char* format, ...)
     vsnprintf(text, sizeof(text), format, args);
     va_end(args);
     writeLine(text);
+}
+
+void taPrintCode(int flags, int code, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    taPrintV(flags, format, args);
+    va_end(args);
+    if (flags & ETALOG_REMEMBER)
+        logState().lastErrorCode = code;
+}
+
+void taMessageBoxTitled(const char* title, const char* format, ...)
+{
+    char text[TA_LOG_TEXT_SIZE];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+    if (logState().messageBoxes)
+        showMessageBox(text, title ? title : "Tarv");
 }
 
 void taMessageBox(const char* format, ...)

@@ -57,12 +57,17 @@ const char* taLogLevelName(int level);
 // standard output; once only when both streams are the same file or terminal.
 void taDebugPrint(const char* format, ...) TA_PRINTF(1, 2);
 
+// Like taPrint, and when the flags ask to remember, `code` is the last error's code.
+void taPrintCode(int flags, int code, const char* format, ...) TA_PRINTF(3, 4);
+
 // Shows a message box titled "Tarv" with the formatted text (up to 1023 characters).
 void taMessageBox(const char* format, ...) TA_PRINTF(1, 2);
+// The same with another title (the error icon where the platform has one).
+void taMessageBoxTitled(const char* title, const char* format, ...) TA_PRINTF(2, 3);
 
-// Where message boxes go. The default writes "Tarv: text" to standard error; the engine context
+// Where message boxes go. The default writes "Title: text" to standard error; the engine context
 // installs a window of its own once a display exists. Pass nullptr to restore the default.
-typedef void (*TaMessageBoxHandler)(const char* text, void* user);
+typedef void (*TaMessageBoxHandler)(const char* title, const char* text, void* user);
 void taSetMessageBoxHandler(TaMessageBoxHandler handler, void* user);
 
 // Where log lines go (tests capture them). nullptr restores standard output and standard error.

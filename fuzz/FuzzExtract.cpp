@@ -10,6 +10,7 @@
 
 namespace {
 void quiet(const char*, void*) {}
+void quietBox(const char*, const char*, void*) {}
 
 const std::string& scratchDirectory()
 {
@@ -24,7 +25,7 @@ const std::string& scratchDirectory()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     taSetLogSink(quiet, nullptr);
-    taSetMessageBoxHandler(quiet, nullptr);
+    taSetMessageBoxHandler(quietBox, nullptr);
     if (size >= TA_PACK_TRAILER_SIZE) {
         STaPackTrailer trailer;
         if (taDecodePackTrailer(data + size - TA_PACK_TRAILER_SIZE, size, &trailer) &&

@@ -15,12 +15,13 @@
 
 namespace {
 void quiet(const char*, void*) {}
+void quietBox(const char*, const char*, void*) {}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     taSetLogSink(quiet, nullptr);
-    taSetMessageBoxHandler(quiet, nullptr);
+    taSetMessageBoxHandler(quietBox, nullptr);
     std::string input(reinterpret_cast<const char*>(data), size);
     const size_t newline = input.find('\n');
     const std::string line = input.substr(0, newline);

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 // Full path of the running executable. False when it cannot be read or does not fit.
@@ -41,3 +43,33 @@ bool taPlatformWriteFileAtomic(const char* path, const void* data, size_t size, 
 // a descriptor (or -1) and the name to open while it stays open.
 int taPlatformOpenMemoryFile(const void* data, size_t size, std::string& name);
 void taPlatformCloseMemoryFile(int descriptor);
+
+// What identifies a version of a file on disk: a save changes at least one of these, even a copy
+// that keeps the old modification time (its inode and change time differ).
+struct STaFileStamp {
+    int64_t modifiedNs = 0; // last write, nanoseconds since 1970 (UTC)
+    int64_t changedNs = 0;  // last status change (rename, copy, attributes)
+    int64_t size = 0;
+    uint64_t inode = 0;
+    uint64_t device = 0;
+    bool isDirectory = false;
+};
+bool operator==(const STaFileStamp& a, const STaFileStamp& b);
+inline bool operator!=(const STaFileStamp& a, const STaFileStamp& b) { return !(a == b); }
+
+// The stamp of a path (following links). False when it cannot be read.
+bool taPlatformFileStamp(const char* path, STaFileStamp* stamp);
+
+// The wall clock in nanoseconds since 1970, at the coarse resolution the file system stamps files
+// with, so that a file written after this call never carries an earlier time.
+int64_t taPlatformFileClockNs();
+
+// Calls back for every entry of a directory except "." and ".." (name, is-directory). False when the
+// directory cannot be read.
+bool taPlatformListDirectory(const char* path, const std::function<void(const char* name, bool isDirectory)>& visit);
+
+// True when the whole of `name` matches a wildcard pattern ("*", "?", "[...]").
+bool taPlatformMatchPattern(const char* pattern, const char* name);
+
+// The system's text for an error number.
+std::string taPlatformErrorText(int error);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
+#include <time.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -177,4 +179,66 @@ void taPlatformCloseMemoryFile(int descriptor)
 {
     if (descriptor >= 0)
         close(descriptor);
+}
+
+bool operator==(const STaFileStamp& a, const STaFileStamp& b)
+{
+    return a.modifiedNs == b.modifiedNs && a.changedNs == b.changedNs && a.size == b.size && a.inode == b.inode &&
+           a.device == b.device && a.isDirectory == b.isDirectory;
+}
+
+bool taPlatformFileStamp(const char* path, STaFileStamp* stamp)
+{
+    struct stat st;
+    if (!path || stat(path, &st) != 0)
+        return false;
+    stamp->modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp->changedNs = int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    stamp->size = st.st_size;
+    stamp->inode = st.st_ino;
+    stamp->device = st.st_dev;
+    stamp->isDirectory = S_ISDIR(st.st_mode);
+    return true;
+}
+
+int64_t taPlatformFileClockNs()
+{
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+bool taPlatformListDirectory(const char* path, const std::function<void(const char*, bool)>& visit)
+{
+    DIR* dir = opendir(path);
+    if (!dir)
+        return false;
+    std::vector<std::pair<std::string, bool>> entries;
+    while (dirent* entry = readdir(dir)) {
+        if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0)
+            continue;
+        bool isDirectory = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat st;
+            std::string full = std::string(path) + "/" + entry->d_name;
+            isDirectory = stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        entries.emplace_back(entry->d_name, isDirectory);
+    }
+    closedir(dir);
+    // A stable order, whatever the file system's.
+    std::sort(entries.begin(), entries.end());
+    for (const auto& entry : entries)
+        visit(entry.first.c_str(), entry.second);
+    return true;
+}
+
+bool taPlatformMatchPattern(const char* pattern, const char* name)
+{
+    return fnmatch(pattern, name, 0) == 0;
+}
+
+std::string taPlatformErrorText(int error)
+{
+    return strerror(error);
 }

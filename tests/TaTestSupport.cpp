@@ -58,7 +58,12 @@ bool TaScratchTest::exists(const std::string& relativePath) const
 
 namespace {
 void captureLine(const char* line, void* user) { static_cast<TaLogCapture*>(user)->lines.push_back(line); }
-void captureBox(const char* text, void* user) { static_cast<TaLogCapture*>(user)->boxes.push_back(text); }
+void captureBox(const char* title, const char* text, void* user)
+{
+    auto* capture = static_cast<TaLogCapture*>(user);
+    capture->boxes.push_back(text);
+    capture->titles.push_back(title);
+}
 } // namespace
 
 TaLogCapture::TaLogCapture()

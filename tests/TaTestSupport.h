@@ -31,6 +31,7 @@ public:
     ~TaLogCapture();
     std::vector<std::string> lines;
     std::vector<std::string> boxes;
+    std::vector<std::string> titles;
     bool contains(const std::string& text) const;
 };
 

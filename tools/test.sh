@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up and runs the tests: the unit tests, the OpenGL tests under Xvfb and the slow
-# tests in a normal build, then the unit tests again with AddressSanitizer and UBSan, then a short
-# fuzzing run.
+# tests in a normal build, then the unit tests again with AddressSanitizer and UBSan, the threaded
+# code with ThreadSanitizer, and a short fuzzing run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -16,6 +16,11 @@ ctest -L slow -j"$jobs" --output-on-failure --no-tests=ignore
 cd "$here/build-asan"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest -L unit -j"$jobs" --output-on-failure --no-tests=error
+# The code with worker threads, under ThreadSanitizer.
+"$here/tools/setup.sh" "$here/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DTARV_SANITIZE_THREAD=ON
+cd "$here/build-tsan"
+TSAN_OPTIONS=halt_on_error=1 ctest -L threads -j"$jobs" --output-on-failure --no-tests=error
+
 # A short fuzzing run of every parser of untrusted input.
 "$here/tools/fuzz.sh" 20
 echo "all tests passed"
