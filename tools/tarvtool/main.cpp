@@ -2,6 +2,7 @@
 //
 //   tarvtool stamp EXECUTABLE ARCHIVE [NUMBER]   append a ZIP archive as packed data (500 or 501)
 //   tarvtool packinfo EXECUTABLE                 what packed data an executable carries
+//   tarvtool tf ...                              TF documents: dump, totext, tobin, stat, eval
 //   tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...  write a ZIP archive with the engine's writer; each
 //                                                FILE below BASEDIR is stored under its own path or
 //                                                under ENTRY
@@ -10,6 +11,7 @@
 #include "files/TaPackedData.h"
 #include "pack/TaArchiveWriter.h"
 #include "pack/TaStamp.h"
+#include "tools/tarvtool/TfCommands.h"
 
 #include <cstdio>
 #include <cstring>
@@ -22,7 +24,8 @@ int usage()
     fprintf(stderr,
             "usage: tarvtool stamp EXECUTABLE ARCHIVE [500|501]\n"
             "       tarvtool packinfo EXECUTABLE\n"
-            "       tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...\n");
+            "       tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...\n"
+            "       tarvtool tf (dump|totext|tobin|stat|eval) ...\n");
     return 2;
 }
 
@@ -106,5 +109,10 @@ int main(int argc, char** argv)
         return commandPackInfo(argc, argv);
     if (command == "zip")
         return commandZip(argc, argv);
+    if (command == "tf") {
+        // Messages of the reader go to standard error, so that dumps on standard output stay clean.
+        taSetLogSink([](const char* line, void*) { fputs(line, stderr); }, nullptr);
+        return tfCommand(argc - 1, argv + 1);
+    }
     return usage();
 }
