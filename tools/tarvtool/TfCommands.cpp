@@ -5,6 +5,7 @@
 #include "scene/tf/TF.h"
 #include "tools/tarvtool/TfWriter.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -104,6 +105,14 @@ int stat(const char* path)
     return 0;
 }
 
+// The shortest text that reads back as the same float.
+std::string shortest(float value)
+{
+    char text[32];
+    auto result = std::to_chars(text, text + sizeof(text), value);
+    return std::string(text, result.ptr);
+}
+
 int eval(const char* path, const char* entryPath, const char* position, bool slerp)
 {
     char* end = nullptr;
@@ -139,12 +148,12 @@ int eval(const char* path, const char* entryPath, const char* position, bool sle
     const uint32_t channels = node->kind == TF_KIND_ARRAY ? node->count : node->type == TF_TYPE_FP ? node->count : 1;
     if (slerp || channels == 3) {
         const TF_Float3 v = slerp ? TF_FP3_Slerp_HPB_To_XYZ(node, t) : TF_FP3_Lerp(node, t);
-        printf("%.9g %.9g %.9g\n", v.x, v.y, v.z);
+        printf("%s %s %s\n", shortest(v.x).c_str(), shortest(v.y).c_str(), shortest(v.z).c_str());
     } else if (channels == 2) {
         const TF_Float2 v = TF_FP2_Lerp(node, t);
-        printf("%.9g %.9g\n", v.x, v.y);
+        printf("%s %s\n", shortest(v.x).c_str(), shortest(v.y).c_str());
     } else if (node->kind == TF_KIND_VALUE) {
-        printf("%.9g\n", TF_FP_Lerp(node, t));
+        printf("%s\n", shortest(TF_FP_Lerp(node, t)).c_str());
     } else {
         fprintf(stderr, "tarvtool: '%s' has %u channels; only 1, 2 or 3 can be evaluated\n", entryPath, channels);
         return 1;
