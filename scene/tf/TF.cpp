@@ -124,12 +124,21 @@ public:
         m_entries.reserve(256);
         m_entries.push_back(rootEntry());
         m_stack[0] = 0;
+        // Every number takes at least two bytes (a digit and a separator), so this many words is
+        // enough for the whole file: no reallocation while parsing.
+        m_doc.words.reserve(static_cast<size_t>(m_end - m_text) / 2 + 1);
         const char* p = m_text;
         int line = 1;
         while (p < m_end) {
-            const char* lineEnd = p;
-            while (lineEnd < m_end && *lineEnd != '\n' && *lineEnd != '\r' && *lineEnd != '\0')
-                ++lineEnd;
+            // The first of LF, CR and NUL, each found with a vectorised memchr.
+            const size_t left = static_cast<size_t>(m_end - p);
+            const char* lineEnd = static_cast<const char*>(memchr(p, '\n', left));
+            if (!lineEnd)
+                lineEnd = m_end;
+            if (const void* cr = memchr(p, '\r', static_cast<size_t>(lineEnd - p)))
+                lineEnd = static_cast<const char*>(cr);
+            if (const void* nul = memchr(p, '\0', static_cast<size_t>(lineEnd - p)))
+                lineEnd = static_cast<const char*>(nul);
             if (!readLine(p, lineEnd, line))
                 return false;
             p = lineEnd;
@@ -256,12 +265,80 @@ private:
         return true;
     }
 
+    // The common case of an exported number: at most 7 significant digits (24 bits) and a small
+    // decimal exponent. Then one float multiplication or division of two exact floats gives the
+    // correctly rounded result (Clinger's fast path); anything else goes to the full parser.
+    static bool toFloatFast(const char* p, const char* end, float& out) { return toFloatFast(p, end, out, true) != nullptr; }
+
+    // The same, reading from `p` up to the end of the number; returns where it stopped, or nullptr
+    // when the number is not one of the common case. `whole` asks that the number fill [p, end).
+    static const char* toFloatFast(const char* p, const char* end, float& out, bool whole)
+    {
+        static const float powers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+        bool negative = false;
+        if (p < end && (*p == '-' || *p == '+'))
+            negative = *p++ == '-';
+        uint32_t mantissa = 0;
+        int digits = 0, exponent = 0;
+        const char* start = p;
+        while (p < end && *p >= '0' && *p <= '9') {
+            if (mantissa == 0 && *p == '0') {
+                ++p; // leading zeros are free
+                continue;
+            }
+            mantissa = mantissa * 10 + uint32_t(*p++ - '0');
+            if (++digits > 8)
+                return nullptr;
+        }
+        const bool hadIntegerDigits = p > start;
+        if (p < end && *p == '.') {
+            ++p;
+            const char* fraction = p;
+            while (p < end && *p >= '0' && *p <= '9') {
+                if (mantissa == 0 && *p == '0') {
+                    ++p;
+                    --exponent;
+                    continue;
+                }
+                mantissa = mantissa * 10 + uint32_t(*p++ - '0');
+                --exponent;
+                if (++digits > 8)
+                    return nullptr;
+            }
+            if (p == fraction && !hadIntegerDigits)
+                return nullptr;
+        } else if (!hadIntegerDigits) {
+            return nullptr;
+        }
+        if (p < end && (*p == 'e' || *p == 'E')) {
+            ++p;
+            bool negativeExponent = false;
+            if (p < end && (*p == '-' || *p == '+'))
+                negativeExponent = *p++ == '-';
+            if (p == end || *p < '0' || *p > '9')
+                return nullptr;
+            int value = 0;
+            while (p < end && *p >= '0' && *p <= '9' && value < 1000)
+                value = value * 10 + (*p++ - '0');
+            exponent += negativeExponent ? -value : value;
+        }
+        if ((whole ? p != end : (p < end && !isBlank(*p))) || mantissa > (1u << 24) || exponent < -10 ||
+            exponent > 10)
+            return nullptr;
+        float value = static_cast<float>(mantissa);
+        value = exponent >= 0 ? value * powers[exponent] : value / powers[-exponent];
+        out = negative ? -value : value;
+        return p;
+    }
+
     // A token as a float: what is not a number reads as 0; out of range as infinity or 0.
     static float toFloat(const char* token, const char* end)
     {
+        float value = 0;
+        if (toFloatFast(token, end, value))
+            return value;
         if (token < end && *token == '+')
             ++token;
-        float value = 0;
         auto result = std::from_chars(token, end, value);
         if (result.ec == std::errc::result_out_of_range) {
             std::string copy(token, end);
@@ -315,12 +392,26 @@ private:
         }
         std::vector<uint32_t>& words = m_doc.words;
         offset = words.size() * sizeof(uint32_t);
-        const char* token;
-        const char* tokenEnd;
+        const char* token = nullptr;
+        const char* tokenEnd = nullptr;
         if (type != TF_TYPE_FP_C) {
             uint32_t n = 0;
-            while (nextToken(s, e, token, tokenEnd)) {
-                words.push_back(toWord(type, token, tokenEnd));
+            for (;;) {
+                while (s < e && isBlank(*s))
+                    ++s;
+                if (s == e)
+                    break;
+                float value;
+                const char* next = type == TF_TYPE_FP ? toFloatFast(s, e, value, false) : nullptr;
+                if (next) {
+                    uint32_t word;
+                    memcpy(&word, &value, sizeof(word));
+                    words.push_back(word);
+                    s = next;
+                } else {
+                    nextToken(s, e, token, tokenEnd);
+                    words.push_back(toWord(type, token, tokenEnd));
+                }
                 ++n;
             }
             count = n;
@@ -345,6 +436,16 @@ private:
             words.push_back(n);
             const uint64_t floats = marker == TF_FPC_RUN ? 1 : n;
             for (uint64_t k = 0; k < floats; ++k) {
+                while (s < e && isBlank(*s))
+                    ++s;
+                float value;
+                if (const char* next = s < e ? toFloatFast(s, e, value, false) : nullptr) {
+                    uint32_t word;
+                    memcpy(&word, &value, sizeof(word));
+                    words.push_back(word);
+                    s = next;
+                    continue;
+                }
                 if (!nextToken(s, e, token, tokenEnd))
                     return fail("line %d: a track record has fewer floats than its count%s\n", line);
                 words.push_back(toWord(TF_TYPE_FP, token, tokenEnd));

@@ -7,7 +7,9 @@
 
 #include "TaTestSupport.h"
 
+#include <charconv>
 #include <cmath>
+#include <random>
 #include <functional>
 #include <cstring>
 #include <limits>
@@ -165,6 +167,51 @@ TEST_F(TfTest, NumbersThatAreNotNumbers)
     EXPECT_EQ(d[3], -std::numeric_limits<float>::infinity());
     EXPECT_EQ(d[4], 0.0f);
     EXPECT_TRUE(std::isnan(d[5]));
+}
+
+// The reader's fast path for short decimals must round exactly as the full parser does.
+TEST_F(TfTest, FloatsReadBackBitForBit)
+{
+    std::mt19937 random(11);
+    std::uniform_int_distribution<uint32_t> anyBits;
+    std::uniform_real_distribution<float> ordinary(-1000.0f, 1000.0f);
+    std::string text = "# floats\n";
+    std::vector<std::string> tokens;
+    char buffer[64];
+    for (int i = 0; i < 20000; ++i) {
+        float value;
+        uint32_t bits = anyBits(random);
+        memcpy(&value, &bits, 4);
+        if (!std::isfinite(value))
+            value = 1.0f;
+        auto shortest = std::to_chars(buffer, buffer + sizeof(buffer), i % 2 ? value : ordinary(random));
+        tokens.emplace_back(buffer, shortest.ptr);
+        snprintf(buffer, sizeof(buffer), "%.7g", ordinary(random) / float(1 + i % 1000));
+        tokens.emplace_back(buffer);
+    }
+    tokens.push_back("0.1");
+    tokens.push_back("-0");
+    tokens.push_back("16777217");
+    tokens.push_back("1e10");
+    tokens.push_back("1.5e-10");
+    tokens.push_back(".5");
+    tokens.push_back("5.");
+    text += "V FP";
+    for (const auto& token : tokens)
+        text += " " + token;
+    TfPtr doc = loadText(text + "\nT FP_C DAT " + std::to_string(tokens.size()) + text.substr(text.find(" FP") + 3) + "\n");
+    ASSERT_TRUE(doc);
+    const TF_Node* v = TF_FindChild(doc->root, "V");
+    const TF_Node* t = TF_FindChild(doc->root, "T");
+    ASSERT_EQ(v->count, tokens.size());
+    ASSERT_EQ(t->count, tokens.size());
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        float expected = 0;
+        std::from_chars(tokens[i].data(), tokens[i].data() + tokens[i].size(), expected);
+        const float got = static_cast<const float*>(v->data)[i];
+        ASSERT_EQ(memcmp(&got, &expected, 4), 0) << tokens[i];
+        ASSERT_EQ(TF_FP_Get(t, uint32_t(i)), expected) << tokens[i];
+    }
 }
 
 TEST_F(TfTest, MalformedTextFailsWithItsMessage)
