@@ -2,6 +2,7 @@
 //
 //   tarvtool stamp EXECUTABLE ARCHIVE [NUMBER]   append a ZIP archive as packed data (500 or 501)
 //   tarvtool packinfo EXECUTABLE                 what packed data an executable carries
+//   tarvtool fx dump FILE [-D NAME[=VALUE]]...   how the engine reads an effect file
 //   tarvtool tf ...                              TF documents: dump, totext, tobin, stat, eval
 //   tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...  write a ZIP archive with the engine's writer; each
 //                                                FILE below BASEDIR is stored under its own path or
@@ -11,6 +12,7 @@
 #include "files/TaPackedData.h"
 #include "pack/TaArchiveWriter.h"
 #include "pack/TaStamp.h"
+#include "tools/tarvtool/FxCommands.h"
 #include "tools/tarvtool/TfCommands.h"
 
 #include <cstdio>
@@ -25,7 +27,8 @@ int usage()
             "usage: tarvtool stamp EXECUTABLE ARCHIVE [500|501]\n"
             "       tarvtool packinfo EXECUTABLE\n"
             "       tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...\n"
-            "       tarvtool tf (dump|totext|tobin|stat|eval) ...\n");
+            "       tarvtool tf (dump|totext|tobin|stat|eval) ...\n"
+            "       tarvtool fx dump FILE [-D NAME[=VALUE]]...\n");
     return 2;
 }
 
@@ -109,6 +112,8 @@ int main(int argc, char** argv)
         return commandPackInfo(argc, argv);
     if (command == "zip")
         return commandZip(argc, argv);
+    if (command == "fx")
+        return fxCommand(argc - 1, argv + 1);
     if (command == "tf") {
         // Messages of the reader go to standard error, so that dumps on standard output stay clean.
         taSetLogSink([](const char* line, void*) { fputs(line, stderr); }, nullptr);
