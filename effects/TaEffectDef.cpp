@@ -2,6 +2,7 @@
 #include "effects/TaEffectDef.h"
 
 #include "files/TaFile.h"
+#include "platform/TaPlatform.h"
 
 #include <cctype>
 #include <cerrno>
@@ -72,6 +73,9 @@ bool taFileHasExtension(const char* fileName, std::initializer_list<const char*>
 CTaEffectDef::CTaEffectDef(const char* fileName, bool isOpenGL)
     : m_fileName(taGetAbsolutePath(fileName ? fileName : "")), m_isOpenGL(isOpenGL)
 {
+    // The stdio back end's absolute form is relative to its working directory; anchor it.
+    if (!m_fileName.empty() && !taIsAbsolutePath(m_fileName.c_str()))
+        m_fileName = taPlatformCurrentDirectory() + "/" + m_fileName;
 }
 
 SParameter& CTaEffectDef::addParameter(SParameter parameter)

@@ -2,11 +2,13 @@
 // stops at the end of the input, so a truncated document ends the parse instead of looping.
 #include "effects/TaEffectDefCollada.h"
 
+#include "effects/TaXmlReader.h"
 #include "files/TaFile.h"
 
 #include <cmath>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -14,28 +16,6 @@
 using namespace irr;
 
 namespace {
-
-// Feeds the XML reader a block read through the file layer.
-class CTaMemoryXmlSource : public io::IFileReadCallBack
-{
-public:
-    CTaMemoryXmlSource(const char* data, size_t size) : m_data(data), m_size(size) {}
-    int read(void* buffer, int sizeToRead) override
-    {
-        if (sizeToRead <= 0)
-            return 0;
-        const size_t n = std::min(size_t(sizeToRead), m_size - m_position);
-        memcpy(buffer, m_data + m_position, n);
-        m_position += n;
-        return int(n);
-    }
-    long getSize() const override { return long(m_size); }
-
-private:
-    const char* m_data;
-    size_t m_size;
-    size_t m_position = 0;
-};
 
 std::string trimmed(const char* text)
 {
@@ -53,7 +33,7 @@ std::string trimmed(const char* text)
 class CTaColladaReader
 {
 public:
-    CTaColladaReader(io::IrrXMLReader* reader, CTaEffectDef& definition)
+    CTaColladaReader(CTaXmlReader* reader, CTaEffectDef& definition)
         : m_reader(reader), m_def(definition), m_fx(definition.effect()), m_openGL(definition.isOpenGL())
     {
     }
@@ -61,7 +41,7 @@ public:
     void document()
     {
         while (m_reader->read()) {
-            if (m_reader->getNodeType() != io::EXN_ELEMENT)
+            if (m_reader->getNodeType() != ETAXML_ELEMENT)
                 continue;
             if (name() == "COLLADA")
                 collada();
@@ -84,7 +64,7 @@ private:
         const char* value = m_reader->getAttributeValue(attributeName);
         if (!value)
             return 0;
-        const float number = m_reader->getAttributeValueAsFloat(attributeName);
+        const float number = strtof(value, nullptr);
         if (!(number == number))
             return 0;
         if (number >= 2147483520.0f)
@@ -103,20 +83,21 @@ private:
             return text;
         while (m_reader->read()) {
             switch (m_reader->getNodeType()) {
-            case io::EXN_ELEMENT:
+            case ETAXML_ELEMENT:
                 child(name());
                 break;
-            case io::EXN_TEXT:
-            case io::EXN_CDATA:
+            case ETAXML_TEXT:
+            case ETAXML_CDATA:
                 text = trimmed(m_reader->getNodeData());
                 break;
-            case io::EXN_ELEMENT_END:
+            case ETAXML_ELEMENT_END:
                 return text;
             default:
                 break;
             }
         }
-        return text; // the input ended inside the element
+        m_truncated = true; // the input ended inside the element
+        return text;
     }
 
     std::string text() { return children([this](const std::string&) { skip(false); }); }
@@ -130,9 +111,9 @@ private:
             return;
         int depth = 1;
         while (depth > 0 && m_reader->read()) {
-            if (m_reader->getNodeType() == io::EXN_ELEMENT && !m_reader->isEmptyElement())
+            if (m_reader->getNodeType() == ETAXML_ELEMENT && !m_reader->isEmptyElement())
                 ++depth;
-            else if (m_reader->getNodeType() == io::EXN_ELEMENT_END)
+            else if (m_reader->getNodeType() == ETAXML_ELEMENT_END)
                 --depth;
         }
     }
@@ -257,7 +238,8 @@ private:
             else
                 skip(false);
         });
-        m_fx.parameters.push_back(std::move(p));
+        if (!m_truncated)
+            m_fx.parameters.push_back(std::move(p));
     }
 
     void profile(bool glsl)
@@ -286,7 +268,8 @@ private:
             else
                 skip(false);
         });
-        m_fx.techniques.push_back(std::move(t));
+        if (!m_truncated)
+            m_fx.techniques.push_back(std::move(t));
     }
 
     SPass pass(bool glsl)
@@ -460,7 +443,9 @@ private:
         return s;
     }
 
-    io::IrrXMLReader* m_reader;
+    CTaXmlReader* m_reader;
+    // The input ended inside an element: records whose element never ended are not added.
+    bool m_truncated = false;
     CTaEffectDef& m_def;
     SEffectDesc& m_fx;
     bool m_openGL;
@@ -468,7 +453,7 @@ private:
 
 } // namespace
 
-void CTaEffectDefCollada::parse(io::IrrXMLReader* reader)
+void CTaEffectDefCollada::parse(CTaXmlReader* reader)
 {
     if (reader)
         CTaColladaReader(reader, *this).document();
@@ -491,15 +476,8 @@ ITaEffectDef* CTaEffectDefLoaderCollada::load(io::IFileSystem*, const char* file
             *errorText = kNotFound;
         return definition;
     }
-    CTaMemoryXmlSource source(block.data.get(), block.size);
-    io::IrrXMLReader* reader = io::createIrrXMLReader(&source, false);
-    if (!reader) {
-        if (errorText)
-            *errorText = kNotFound;
-        return definition;
-    }
-    definition->parse(reader);
-    delete reader;
+    CTaXmlReader reader(std::string(block.data.get(), block.size));
+    definition->parse(&reader);
     if (errorText)
         *errorText = nullptr;
     return definition;

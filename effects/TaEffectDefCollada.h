@@ -1,8 +1,10 @@
 // COLLADA FX effects: the effects library of a COLLADA document read into the effect definition
-// model, with Irrlicht's XML reader.
+// model, with the engine's own XML reader.
 #pragma once
 
 #include "effects/TaEffectDef.h"
+
+class CTaXmlReader;
 
 // A definition filled from a COLLADA document; profile_CG is read, or profile_GLSL when isOpenGL.
 class CTaEffectDefCollada : public CTaEffectDef
@@ -10,7 +12,7 @@ class CTaEffectDefCollada : public CTaEffectDef
 public:
     CTaEffectDefCollada(const char* fileName, bool isOpenGL) : CTaEffectDef(fileName, isOpenGL) {}
     // Reads the document's effects; unknown content is skipped with a message on standard output.
-    void parse(irr::io::IrrXMLReader* reader);
+    void parse(CTaXmlReader* reader);
 };
 
 // Reads files ending in ".dae" or ".xml".
