@@ -174,26 +174,30 @@ void taPrintCode(int flags, int code, const char* format, ...)
         logState().lastErrorCode = code;
 }
 
-void taMessageBoxTitled(const char* title, const char* format, ...)
+namespace {
+void messageBoxV(const char* title, const char* format, va_list args)
 {
     char text[TA_LOG_TEXT_SIZE];
-    va_list args;
-    va_start(args, format);
     vsnprintf(text, sizeof(text), format, args);
-    va_end(args);
     if (logState().messageBoxes)
         showMessageBox(text, title ? title : "Tarv");
+}
+} // namespace
+
+void taMessageBoxTitled(const char* title, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    messageBoxV(title, format, args);
+    va_end(args);
 }
 
 void taMessageBox(const char* format, ...)
 {
-    char text[TA_LOG_TEXT_SIZE];
     va_list args;
     va_start(args, format);
-    vsnprintf(text, sizeof(text), format, args);
+    messageBoxV("Tarv", format, args);
     va_end(args);
-    if (logState().messageBoxes)
-        showMessageBox(text);
 }
 
 void taSetMessageBoxHandler(TaMessageBoxHandler handler, void* user)

@@ -308,16 +308,10 @@ int CTaEffectDef::getInt(const SParameter* p) const
 
 bool CTaEffectDef::getIntArray(const SParameter* p, int* out, unsigned count) const
 {
-    const char* text = p ? p->value.c_str() : "";
-    bool all = true;
-    for (unsigned i = 0; i < count; ++i) {
-        float value = 0.0f;
-        if (!nextFloat(text, value)) {
-            value = 0.0f;
-            all = false;
-        }
-        out[i] = toInt(value);
-    }
+    std::vector<float> values(count);
+    const bool all = getFloatArray(p, values.data(), count);
+    for (unsigned i = 0; i < count; ++i)
+        out[i] = toInt(values[i]);
     return all;
 }
 
