@@ -142,6 +142,10 @@ int taExtractSceneArchive(const void* block, size_t size, const char* parentDire
             taMessageBox("Refused archive entry '%s': %s", name.c_str(), reason);
             return -1;
         }
+        // Archives made on Windows may separate with "\".
+        for (char& c : name)
+            if (c == '\\')
+                c = '/';
         hasBackup |= contains(name, "scene_backup/");
         hasScene |= contains(name, "tarv.tscn");
         hasDemo |= contains(name, "tarv.demo.ini");

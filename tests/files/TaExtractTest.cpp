@@ -89,6 +89,13 @@ TEST_F(TaExtractTest, SceneFilesGoToTheirFolders)
     ASSERT_EQ(extract(makeArchive(scene())), 0);
 }
 
+TEST_F(TaExtractTest, WindowsSeparatorsInEntryNames)
+{
+    ASSERT_EQ(extract(makeArchive({{"tarv.tscn", "scene"}, {"scene_backup\\City.lws", "lws"}, {"scene_backup\\Tower.lwo", "lwo"}})), 0);
+    EXPECT_EQ(readFile("ExeExtract/Scenes/City.lws"), "lws");
+    EXPECT_EQ(readFile("ExeExtract/Objects/Tower.lwo"), "lwo");
+}
+
 TEST_F(TaExtractTest, OnlyAPackedSceneIsExtracted)
 {
     TaLogCapture log;
