@@ -3,6 +3,7 @@
 //   tarvtool stamp EXECUTABLE ARCHIVE [NUMBER]   append a ZIP archive as packed data (500 or 501)
 //   tarvtool packinfo EXECUTABLE                 what packed data an executable carries
 //   tarvtool fx dump FILE [-D NAME[=VALUE]]...   how the engine reads an effect file
+//   tarvtool shader FILE ENTRY vs|ps [-D N[=V]]...  the GLSL and reflection of an HLSL shader
 //   tarvtool tf ...                              TF documents: dump, totext, tobin, stat, eval
 //   tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...  write a ZIP archive with the engine's writer; each
 //                                                FILE below BASEDIR is stored under its own path or
@@ -13,6 +14,7 @@
 #include "pack/TaArchiveWriter.h"
 #include "pack/TaStamp.h"
 #include "tools/tarvtool/FxCommands.h"
+#include "tools/tarvtool/ShaderCommand.h"
 #include "tools/tarvtool/TfCommands.h"
 
 #include <cstdio>
@@ -28,7 +30,8 @@ int usage()
             "       tarvtool packinfo EXECUTABLE\n"
             "       tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...\n"
             "       tarvtool tf (dump|totext|tobin|stat|eval) ...\n"
-            "       tarvtool fx dump FILE [-D NAME[=VALUE]]...\n");
+            "       tarvtool fx dump FILE [-D NAME[=VALUE]]...\n"
+            "       tarvtool shader FILE ENTRY vs|ps [-D NAME[=VALUE]]...\n");
     return 2;
 }
 
@@ -112,6 +115,8 @@ int main(int argc, char** argv)
         return commandPackInfo(argc, argv);
     if (command == "zip")
         return commandZip(argc, argv);
+    if (command == "shader")
+        return shaderCommand(argc - 1, argv + 1);
     if (command == "fx")
         return fxCommand(argc - 1, argv + 1);
     if (command == "tf") {

@@ -1,0 +1,365 @@
+// HLSL to GLSL: glslang turns HLSL (Direct3D 9 dialect) into SPIR-V, SPIRV-Cross turns that into
+// GLSL 3.30 compatibility. Stage inputs and outputs are matched by their HLSL semantic: vertex
+// attributes read the fixed-function arrays Irrlicht fills, varyings are named after their
+// semantic so the two stages link by name, and each stage's globals become one uniform struct.
+#include "effects/TaShaderTranslator.h"
+
+#include <glslang/Public/ResourceLimits.h>
+#include <glslang/Public/ShaderLang.h>
+#include <glslang/MachineIndependent/localintermediate.h>
+#include <glslang/SPIRV/GlslangToSpv.h>
+#include <spirv_cross/spirv_glsl.hpp>
+
+#include <cctype>
+#include <memory>
+#include <mutex>
+#include <regex>
+#include <sstream>
+
+namespace {
+
+const char* const kTag = "// TaGLSL 1 glslang SPIRV-Cross";
+
+// Helpers that give HLSL's fmod (the sign of x) instead of GLSL's mod (the sign of y).
+const char* const kPreamble = "#pragma pack_matrix(row_major)\n"
+                              "#define TA_GLSL 1\n";
+const char* const kFmod = "float ta_fmod(float x, float y) { return x - y * trunc(x / y); }\n"
+                          "float2 ta_fmod(float2 x, float2 y) { return x - y * trunc(x / y); }\n"
+                          "float3 ta_fmod(float3 x, float3 y) { return x - y * trunc(x / y); }\n"
+                          "float4 ta_fmod(float4 x, float4 y) { return x - y * trunc(x / y); }\n"
+                          "#define fmod ta_fmod\n";
+
+std::string upper(std::string text)
+{
+    for (char& c : text)
+        c = char(toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string swizzle(const std::string& expression, int available, int wanted)
+{
+    if (wanted == available)
+        return expression;
+    if (wanted < available)
+        return "(" + expression + ")." + std::string("xyzw").substr(0, size_t(wanted));
+    // Fewer components than asked: pad like Direct3D 9 does (0 for y and z, 1 for w).
+    std::string padded = "vec" + std::to_string(wanted) + "(" + expression;
+    for (int k = available; k < wanted; ++k)
+        padded += k == 3 ? ", 1.0" : ", 0.0";
+    return padded + ")";
+}
+
+// The fixed-function attribute a vertex input semantic reads, and its size.
+bool vertexAttribute(const std::string& semantic, std::string& expression, int& size)
+{
+    const std::string s = upper(semantic);
+    size = 4;
+    if (s == "POSITION" || s == "POSITION0" || s == "SV_POSITION")
+        expression = "gl_Vertex";
+    else if (s == "NORMAL" || s == "NORMAL0")
+        expression = "gl_Normal", size = 3;
+    else if (s == "COLOR" || s == "COLOR0")
+        expression = "gl_Color";
+    else if (s == "COLOR1")
+        expression = "gl_SecondaryColor";
+    else if (s == "TANGENT" || s == "TANGENT0")
+        expression = "gl_MultiTexCoord1";
+    else if (s == "BINORMAL" || s == "BINORMAL0")
+        expression = "gl_MultiTexCoord2";
+    else if (s.compare(0, 8, "TEXCOORD") == 0) {
+        const std::string index = s.substr(8).empty() ? "0" : s.substr(8);
+        if (index.size() != 1 || index[0] < '0' || index[0] > '7')
+            return false;
+        expression = "gl_MultiTexCoord" + index;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::string typeName(const spirv_cross::SPIRType& type)
+{
+    if (type.basetype == spirv_cross::SPIRType::Float)
+        return type.vecsize == 1 ? "float" : "vec" + std::to_string(type.vecsize);
+    if (type.basetype == spirv_cross::SPIRType::Int)
+        return type.vecsize == 1 ? "int" : "ivec" + std::to_string(type.vecsize);
+    if (type.basetype == spirv_cross::SPIRType::UInt)
+        return type.vecsize == 1 ? "uint" : "uvec" + std::to_string(type.vecsize);
+    return "";
+}
+
+// glslang's includer over the request's callback; keeps every included text alive until released.
+class CTaIncluder : public glslang::TShader::Includer
+{
+public:
+    explicit CTaIncluder(const STaShaderRequest& request, std::vector<std::string>& resolved)
+        : m_request(request), m_resolved(resolved)
+    {
+    }
+
+    IncludeResult* includeLocal(const char* name, const char* includer, size_t depth) override
+    {
+        return include(name, includer, depth);
+    }
+    IncludeResult* includeSystem(const char* name, const char* includer, size_t depth) override
+    {
+        return include(name, includer, depth);
+    }
+    void releaseInclude(IncludeResult* result) override
+    {
+        if (result)
+            delete static_cast<std::string*>(result->userData);
+        delete result;
+    }
+
+private:
+    IncludeResult* include(const char* name, const char* includer, size_t depth)
+    {
+        if (!m_request.include || depth > 32)
+            return nullptr;
+        std::string content, resolved;
+        if (!m_request.include(name, includer, content, resolved, m_request.includeUser))
+            return nullptr;
+        m_resolved.push_back(resolved);
+        auto* text = new std::string(taStripSamplerStates(content));
+        return new IncludeResult(resolved, text->data(), text->size(), text);
+    }
+
+    const STaShaderRequest& m_request;
+    std::vector<std::string>& m_resolved;
+};
+
+class CTaHlslToGlsl : public ITaShaderTranslator
+{
+public:
+    CTaHlslToGlsl()
+    {
+        static std::once_flag once;
+        std::call_once(once, [] { glslang::InitializeProcess(); });
+    }
+
+    const char* tag() const override { return kTag; }
+
+    STaShaderTranslation translate(const STaShaderRequest& request) override
+    {
+        STaShaderTranslation out;
+        const bool vertex = request.stage == ETASHADERSTAGE_VERTEX;
+        const EShLanguage language = vertex ? EShLangVertex : EShLangFragment;
+        std::vector<unsigned> spirv;
+        if (!compile(request, language, spirv, out))
+            return out;
+        try {
+            crossCompile(std::move(spirv), vertex, out);
+        } catch (const std::exception& problem) {
+            out.ok = false;
+            out.error = request.fileName + ": cannot be written as GLSL: " + problem.what();
+        }
+        return out;
+    }
+
+private:
+    bool compile(const STaShaderRequest& request, EShLanguage language, std::vector<unsigned>& spirv,
+                 STaShaderTranslation& out)
+    {
+        const std::string source = taStripSamplerStates(request.source);
+        std::string preamble = kPreamble;
+        for (const auto& macro : request.macros)
+            preamble += "#define " + macro.first + " " + macro.second + "\n";
+        preamble += kFmod;
+
+        glslang::TShader shader(language);
+        const char* text = source.c_str();
+        const int length = int(source.size());
+        const char* name = request.fileName.c_str();
+        shader.setStringsWithLengthsAndNames(&text, &length, &name, 1);
+        shader.setPreamble(preamble.c_str());
+        shader.setEntryPoint(request.entryPoint.c_str());
+        shader.setSourceEntryPoint(request.entryPoint.c_str());
+        shader.setEnvInput(glslang::EShSourceHlsl, language, glslang::EShClientVulkan, 100);
+        shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
+        shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+        shader.setEnvTargetHlslFunctionality1();
+        shader.setAutoMapBindings(true);
+        shader.setAutoMapLocations(true);
+        shader.setHlslIoMapping(true);
+        const EShMessages messages =
+            EShMessages(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible);
+        CTaIncluder includer(request, out.includes);
+        if (!shader.parse(GetDefaultResources(), 100, false, messages, includer)) {
+            out.error = shader.getInfoLog();
+            return false;
+        }
+        glslang::TProgram program;
+        program.addShader(&shader);
+        if (!program.link(messages)) {
+            out.error = program.getInfoLog();
+            return false;
+        }
+        // The front end makes an empty program when the entry point is not in the source.
+        if (program.getIntermediate(language)->getNumEntryPoints() < 1) {
+            out.error = request.fileName + ": no entry point '" + request.entryPoint + "'";
+            return false;
+        }
+        glslang::SpvOptions options;
+        options.disableOptimizer = false;
+        glslang::GlslangToSpv(*program.getIntermediate(language), spirv, &options);
+        return true;
+    }
+
+    void crossCompile(std::vector<unsigned> spirv, bool vertex, STaShaderTranslation& out)
+    {
+        spirv_cross::CompilerGLSL glsl(std::move(spirv));
+        const spirv_cross::ShaderResources resources = glsl.get_shader_resources();
+        // Declarations to rewrite after compiling: variable name -> replacement text.
+        std::vector<std::pair<std::string, std::string>> rewrites;
+
+        for (const auto& input : resources.stage_inputs) {
+            const std::string semantic = glsl.get_decoration_string(input.id, spv::DecorationUserSemantic);
+            const spirv_cross::SPIRType& type = glsl.get_type(input.type_id);
+            glsl.unset_decoration(input.id, spv::DecorationLocation);
+            if (vertex) {
+                std::string expression;
+                int size = 4;
+                if (!vertexAttribute(semantic, expression, size) || type.basetype != spirv_cross::SPIRType::Float) {
+                    out.error = "vertex input semantic '" + semantic + "' has no OpenGL attribute";
+                    return;
+                }
+                const std::string name = "ta_in_" + upper(semantic);
+                glsl.set_name(input.id, name);
+                rewrites.emplace_back(name, "#define " + name + " " + swizzle(expression, size, int(type.vecsize)));
+                continue;
+            }
+            const std::string s = upper(semantic);
+            if (s == "VPOS" || s == "POSITION" || s == "SV_POSITION") {
+                // Direct3D 9 gives integer pixel positions; GL gives pixel centres.
+                const std::string name = "ta_in_VPOS";
+                glsl.set_name(input.id, name);
+                rewrites.emplace_back(name, "#define " + name + " " +
+                                                swizzle("(gl_FragCoord - vec4(0.5, 0.5, 0.0, 0.0))", 4, int(type.vecsize)));
+            } else if (s == "VFACE") {
+                glsl.set_name(input.id, "ta_in_VFACE");
+                rewrites.emplace_back("ta_in_VFACE", "#define ta_in_VFACE (gl_FrontFacing ? 1.0 : -1.0)");
+            } else if (s.compare(0, 5, "COLOR") == 0) {
+                // Direct3D 9 clamps colour varyings; GL does not.
+                const std::string varying = "ta_var_" + s;
+                const std::string name = "ta_cin_" + s;
+                glsl.set_name(input.id, name);
+                rewrites.emplace_back(name, "in " + typeName(type) + " " + varying + ";\n#define " + name + " clamp(" +
+                                                varying + ", 0.0, 1.0)");
+            } else {
+                glsl.set_name(input.id, "ta_var_" + s);
+            }
+        }
+        for (const auto& output : resources.stage_outputs) {
+            const std::string semantic = upper(glsl.get_decoration_string(output.id, spv::DecorationUserSemantic));
+            if (!vertex)
+                continue; // pixel outputs keep their COLORn locations
+            glsl.unset_decoration(output.id, spv::DecorationLocation);
+            if (semantic == "POSITION" || semantic == "POSITION0" || semantic == "SV_POSITION") {
+                glsl.set_name(output.id, "ta_out_POSITION");
+                rewrites.emplace_back("ta_out_POSITION", "#define ta_out_POSITION gl_Position");
+            } else if (semantic == "PSIZE" || semantic == "PSIZE0") {
+                glsl.set_name(output.id, "ta_out_PSIZE");
+                rewrites.emplace_back("ta_out_PSIZE", "#define ta_out_PSIZE gl_PointSize");
+            } else {
+                glsl.set_name(output.id, "ta_var_" + semantic);
+            }
+        }
+
+        // Globals: one uniform struct per stage, addressed by the HLSL names of its members.
+        const std::string block = vertex ? "vsG" : "psG";
+        for (const auto& buffer : resources.uniform_buffers) {
+            glsl.set_name(buffer.id, block);
+            glsl.set_name(buffer.base_type_id, vertex ? "vsGlobals" : "psGlobals");
+            const spirv_cross::SPIRType& type = glsl.get_type(buffer.base_type_id);
+            for (uint32_t m = 0; m < type.member_types.size(); ++m) {
+                const spirv_cross::SPIRType& member = glsl.get_type(type.member_types[m]);
+                STaShaderConstant constant;
+                constant.hlslName = glsl.get_member_name(buffer.base_type_id, m);
+                constant.glName = block + "." + constant.hlslName;
+                constant.kind = member.basetype == spirv_cross::SPIRType::Int    ? ETACONST_INT
+                                : member.basetype == spirv_cross::SPIRType::UInt ? ETACONST_UINT
+                                : member.basetype == spirv_cross::SPIRType::Boolean ? ETACONST_BOOL
+                                                                                    : ETACONST_FLOAT;
+                constant.rows = int(member.vecsize);
+                constant.columns = int(member.columns);
+                constant.arraySize = member.array.empty() ? 0 : int(member.array[0]);
+                out.constants.push_back(constant);
+            }
+        }
+        for (const auto& sampler : resources.sampled_images) {
+            STaShaderSampler s;
+            s.hlslName = sampler.name;
+            s.glName = sampler.name;
+            const int binding = int(glsl.get_decoration(sampler.id, spv::DecorationBinding));
+            // Vertex samplers use the units after the eight of the pixel stage.
+            s.unit = vertex ? 8 + binding % 4 : binding;
+            const spirv_cross::SPIRType& type = glsl.get_type(sampler.type_id);
+            s.dimensions = type.image.dim == spv::Dim1D ? 1 : type.image.dim == spv::Dim3D ? 3 : type.image.dim == spv::DimCube ? 6 : 2;
+            glsl.unset_decoration(sampler.id, spv::DecorationBinding);
+            out.samplers.push_back(s);
+        }
+
+        spirv_cross::CompilerGLSL::Options options;
+        options.version = 330;
+        options.es = false;
+        options.emit_uniform_buffer_as_plain_uniforms = true;
+        options.enable_420pack_extension = false;
+        glsl.set_common_options(options);
+        std::string code = glsl.compile();
+
+        // The fixed-function names need the compatibility profile.
+        const std::string version = "#version 330";
+        if (code.compare(0, version.size(), version) == 0)
+            code.replace(0, version.size(), "#version 330 compatibility");
+        for (const auto& rewrite : rewrites) {
+            const std::regex declaration("(layout\\([^)]*\\) )?(flat |noperspective )?(in|out) [a-z0-9]+ " +
+                                         rewrite.first + ";");
+            code = std::regex_replace(code, declaration, rewrite.second);
+        }
+        out.code = std::string(kTag) + "\n" + code;
+        out.ok = true;
+    }
+};
+
+} // namespace
+
+std::string taStripSamplerStates(const std::string& source)
+{
+    std::string out = source;
+    size_t at = 0;
+    while ((at = out.find("sampler_state", at)) != std::string::npos) {
+        // Back to the "=" that starts the initialiser, forward to the closing brace.
+        size_t equals = at;
+        while (equals > 0 && isspace(static_cast<unsigned char>(out[equals - 1])))
+            --equals;
+        const size_t brace = out.find('{', at);
+        if (equals == 0 || out[equals - 1] != '=' || brace == std::string::npos) {
+            at += 13;
+            continue;
+        }
+        int depth = 0;
+        size_t end = brace;
+        for (; end < out.size(); ++end) {
+            if (out[end] == '{')
+                ++depth;
+            else if (out[end] == '}' && --depth == 0)
+                break;
+        }
+        if (end >= out.size())
+            break;
+        // Keep the line count, so error lines still match the file.
+        std::string removed = out.substr(equals - 1, end + 1 - (equals - 1));
+        std::string blanks;
+        for (char c : removed)
+            blanks += c == '\n' ? '\n' : ' ';
+        out.replace(equals - 1, removed.size(), blanks);
+        at = equals;
+    }
+    return out;
+}
+
+std::unique_ptr<ITaShaderTranslator> taCreateHlslToGlslTranslator()
+{
+    return std::make_unique<CTaHlslToGlsl>();
+}
