@@ -12,7 +12,9 @@ enum ETaShaderStageKind {
     ETASHADERSTAGE_PIXEL,
 };
 
-// Supplies the text of an #include: false when it cannot; `resolvedName` names it in messages.
+// Supplies the text of an #include: false when it cannot; `resolvedName` names it in messages and
+// is the includer of the includes inside it. Called in the engine's own process before the
+// translation, for every #include directive the texts hold, whatever the preprocessor would skip.
 typedef bool (*TaShaderIncludeCallback)(const char* requested, const char* includer, std::string& content,
                                         std::string& resolvedName, void* user);
 

@@ -73,3 +73,8 @@ bool taPlatformMatchPattern(const char* pattern, const char* name);
 
 // The system's text for an error number.
 std::string taPlatformErrorText(int error);
+
+// Runs `work` in a child process and hands back the text it returns, so that a library crashing on
+// bad input (the shader compiler) cannot take the engine down. False with `failure` saying why
+// (the signal that ended the child, or a failed fork) when no result came back.
+bool taPlatformRunIsolated(const std::function<std::string()>& work, std::string& result, std::string& failure);

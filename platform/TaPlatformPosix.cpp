@@ -10,6 +10,8 @@
 #include <time.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <csignal>
 #include <unistd.h>
 #include <vector>
 
@@ -241,4 +243,60 @@ bool taPlatformMatchPattern(const char* pattern, const char* name)
 std::string taPlatformErrorText(int error)
 {
     return strerror(error);
+}
+
+bool taPlatformRunIsolated(const std::function<std::string()>& work, std::string& result, std::string& failure)
+{
+    int fds[2];
+    if (pipe(fds) != 0) {
+        failure = std::string("cannot make a pipe: ") + strerror(errno);
+        return false;
+    }
+    const pid_t child = fork();
+    if (child < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        failure = std::string("cannot start a process: ") + strerror(errno);
+        return false;
+    }
+    if (child == 0) {
+        close(fds[0]);
+        const std::string text = work();
+        size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t n = write(fds[1], text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                _exit(2);
+            done += size_t(n);
+        }
+        close(fds[1]);
+        // Leave without running the parent's exit handlers or destructors.
+        _exit(0);
+    }
+    close(fds[1]);
+    result.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fds[0], buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        result.append(buffer, size_t(n));
+    }
+    close(fds[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFSIGNALED(status)) {
+        failure = std::string("crashed (") + strsignal(WTERMSIG(status)) + ")";
+        return false;
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        failure = "ended without a result (status " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
+        return false;
+    }
+    return true;
 }

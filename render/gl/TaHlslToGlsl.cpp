@@ -4,6 +4,8 @@
 // semantic so the two stages link by name, and each stage's globals become one uniform struct.
 #include "effects/TaShaderTranslator.h"
 
+#include "platform/TaPlatform.h"
+
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
 #include <glslang/MachineIndependent/localintermediate.h>
@@ -11,6 +13,8 @@
 #include <spirv_cross/spirv_glsl.hpp>
 
 #include <cctype>
+#include <cstdlib>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <regex>
@@ -88,14 +92,58 @@ std::string typeName(const spirv_cross::SPIRType& type)
     return "";
 }
 
-// glslang's includer over the request's callback; keeps every included text alive until released.
+// The texts of the includes a source may ask for, fetched in the engine's own process (so the
+// request's callback runs there) before the translation starts. Keyed by (requested, includer).
+struct STaIncludeText {
+    std::string resolved;
+    std::string content;
+};
+using TaIncludeMap = std::map<std::pair<std::string, std::string>, STaIncludeText>;
+
+// The names of the #include directives of a text ("..." and <...>).
+std::vector<std::string> includeNames(const std::string& text)
+{
+    std::vector<std::string> names;
+    size_t at = 0;
+    while ((at = text.find("#include", at)) != std::string::npos) {
+        at += 8;
+        while (at < text.size() && (text[at] == ' ' || text[at] == '\t'))
+            ++at;
+        if (at >= text.size() || (text[at] != '"' && text[at] != '<'))
+            continue;
+        const char close = text[at] == '"' ? '"' : '>';
+        const size_t end = text.find_first_of(std::string(1, close) + "\r\n", at + 1);
+        if (end == std::string::npos || text[end] != close)
+            continue;
+        names.push_back(text.substr(at + 1, end - at - 1));
+    }
+    return names;
+}
+
+void prefetchIncludes(const STaShaderRequest& request, const std::string& text, const std::string& includer,
+                      int depth, TaIncludeMap& map)
+{
+    if (!request.include || depth > 32)
+        return;
+    for (const std::string& name : includeNames(text)) {
+        const auto key = std::make_pair(name, includer);
+        if (map.count(key))
+            continue;
+        STaIncludeText include;
+        if (!request.include(name.c_str(), includer.c_str(), include.content, include.resolved, request.includeUser))
+            continue;
+        const std::string resolved = include.resolved;
+        const std::string content = include.content;
+        map[key] = std::move(include);
+        prefetchIncludes(request, content, resolved, depth + 1, map);
+    }
+}
+
+// glslang's includer over the prefetched texts; keeps every included text alive until released.
 class CTaIncluder : public glslang::TShader::Includer
 {
 public:
-    explicit CTaIncluder(const STaShaderRequest& request, std::vector<std::string>& resolved)
-        : m_request(request), m_resolved(resolved)
-    {
-    }
+    CTaIncluder(const TaIncludeMap& map, std::vector<std::string>& resolved) : m_map(map), m_resolved(resolved) {}
 
     IncludeResult* includeLocal(const char* name, const char* includer, size_t depth) override
     {
@@ -113,19 +161,17 @@ public:
     }
 
 private:
-    IncludeResult* include(const char* name, const char* includer, size_t depth)
+    IncludeResult* include(const char* name, const char* includer, size_t)
     {
-        if (!m_request.include || depth > 32)
+        const auto found = m_map.find(std::make_pair(std::string(name), std::string(includer ? includer : "")));
+        if (found == m_map.end())
             return nullptr;
-        std::string content, resolved;
-        if (!m_request.include(name, includer, content, resolved, m_request.includeUser))
-            return nullptr;
-        m_resolved.push_back(resolved);
-        auto* text = new std::string(taStripSamplerStates(content));
-        return new IncludeResult(resolved, text->data(), text->size(), text);
+        m_resolved.push_back(found->second.resolved);
+        auto* text = new std::string(taStripSamplerStates(found->second.content));
+        return new IncludeResult(found->second.resolved, text->data(), text->size(), text);
     }
 
-    const STaShaderRequest& m_request;
+    const TaIncludeMap& m_map;
     std::vector<std::string>& m_resolved;
 };
 
@@ -140,13 +186,121 @@ public:
 
     const char* tag() const override { return kTag; }
 
+    // The front end crashes on some malformed sources (found by fuzzing), so each translation runs
+    // in a child process and only its result crosses back.
     STaShaderTranslation translate(const STaShaderRequest& request) override
+    {
+        TaIncludeMap includes;
+        prefetchIncludes(request, request.source, request.fileName, 0, includes);
+        std::string packed, failure;
+        if (!taPlatformRunIsolated([&] { return pack(translateHere(request, includes)); }, packed, failure)) {
+            STaShaderTranslation out;
+            out.error = request.fileName + ": the shader translator " + failure + " on this source";
+            return out;
+        }
+        STaShaderTranslation out;
+        if (!unpack(packed, out)) {
+            out = STaShaderTranslation();
+            out.error = request.fileName + ": the shader translator returned no readable result";
+        }
+        return out;
+    }
+
+private:
+    // The result as length-prefixed fields, and back.
+    static void put(std::string& out, const std::string& field)
+    {
+        out += std::to_string(field.size()) + ":" + field;
+    }
+    static bool get(const std::string& in, size_t& at, std::string& field)
+    {
+        const size_t colon = in.find(':', at);
+        if (colon == std::string::npos || colon == at || colon - at > 12)
+            return false;
+        const unsigned long long length = std::stoull(in.substr(at, colon - at));
+        if (length > in.size() - colon - 1)
+            return false;
+        field = in.substr(colon + 1, size_t(length));
+        at = colon + 1 + size_t(length);
+        return true;
+    }
+    static bool getInt(const std::string& in, size_t& at, int& value)
+    {
+        std::string field;
+        if (!get(in, at, field) || field.empty() || field.size() > 11)
+            return false;
+        value = std::atoi(field.c_str());
+        return true;
+    }
+    static std::string pack(const STaShaderTranslation& t)
+    {
+        std::string out;
+        put(out, t.ok ? "1" : "0");
+        put(out, t.code);
+        put(out, t.error);
+        put(out, std::to_string(t.constants.size()));
+        for (const auto& c : t.constants) {
+            put(out, c.hlslName);
+            put(out, c.glName);
+            put(out, std::to_string(int(c.kind)));
+            put(out, std::to_string(c.rows));
+            put(out, std::to_string(c.columns));
+            put(out, std::to_string(c.arraySize));
+        }
+        put(out, std::to_string(t.samplers.size()));
+        for (const auto& s : t.samplers) {
+            put(out, s.hlslName);
+            put(out, s.glName);
+            put(out, std::to_string(s.unit));
+            put(out, std::to_string(s.dimensions));
+        }
+        put(out, std::to_string(t.includes.size()));
+        for (const auto& include : t.includes)
+            put(out, include);
+        return out;
+    }
+    static bool unpack(const std::string& in, STaShaderTranslation& t)
+    {
+        size_t at = 0;
+        std::string ok;
+        int count = 0, kind = 0;
+        if (!get(in, at, ok) || !get(in, at, t.code) || !get(in, at, t.error) || !getInt(in, at, count) || count < 0)
+            return false;
+        t.ok = ok == "1";
+        for (int i = 0; i < count; ++i) {
+            STaShaderConstant c;
+            if (!get(in, at, c.hlslName) || !get(in, at, c.glName) || !getInt(in, at, kind) ||
+                !getInt(in, at, c.rows) || !getInt(in, at, c.columns) || !getInt(in, at, c.arraySize))
+                return false;
+            c.kind = ETaConstantKind(kind);
+            t.constants.push_back(c);
+        }
+        if (!getInt(in, at, count) || count < 0)
+            return false;
+        for (int i = 0; i < count; ++i) {
+            STaShaderSampler s;
+            if (!get(in, at, s.hlslName) || !get(in, at, s.glName) || !getInt(in, at, s.unit) || !getInt(in, at, s.dimensions))
+                return false;
+            t.samplers.push_back(s);
+        }
+        if (!getInt(in, at, count) || count < 0)
+            return false;
+        for (int i = 0; i < count; ++i) {
+            std::string include;
+            if (!get(in, at, include))
+                return false;
+            t.includes.push_back(include);
+        }
+        return at == in.size();
+    }
+
+    STaShaderTranslation translateHere(const STaShaderRequest& request, const TaIncludeMap& includes)
     {
         STaShaderTranslation out;
         const bool vertex = request.stage == ETASHADERSTAGE_VERTEX;
         const EShLanguage language = vertex ? EShLangVertex : EShLangFragment;
         std::vector<unsigned> spirv;
-        if (!compile(request, language, spirv, out))
+        if (!compile(request, includes, language, spirv, out))
             return out;
         try {
             crossCompile(std::move(spirv), vertex, out);
@@ -157,9 +311,8 @@ public:
         return out;
     }
 
-private:
-    bool compile(const STaShaderRequest& request, EShLanguage language, std::vector<unsigned>& spirv,
-                 STaShaderTranslation& out)
+    bool compile(const STaShaderRequest& request, const TaIncludeMap& includes, EShLanguage language,
+                 std::vector<unsigned>& spirv, STaShaderTranslation& out)
     {
         const std::string source = taStripSamplerStates(request.source);
         std::string preamble = kPreamble;
@@ -184,7 +337,7 @@ private:
         shader.setHlslIoMapping(true);
         const EShMessages messages =
             EShMessages(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible);
-        CTaIncluder includer(request, out.includes);
+        CTaIncluder includer(includes, out.includes);
         if (!shader.parse(GetDefaultResources(), 100, false, messages, includer)) {
             out.error = shader.getInfoLog();
             return false;

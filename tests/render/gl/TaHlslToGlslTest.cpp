@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -124,6 +125,27 @@ TEST(TaHlslToGlslTest, ErrorsNameFileAndLine)
         EXPECT_FALSE(t.ok) << c.source;
         EXPECT_TRUE(has(t.error, c.expected)) << c.expected << " in: " << t.error;
     }
+}
+
+// The front end crashes on this source (found by fuzzing); the engine must only see an error.
+TEST(TaHlslToGlslTest, AFrontEndCrashIsAnError)
+{
+    FILE* file = fopen(TARV_TEST_DATA_DIR "/glslang-crash.hlsl", "rb");
+    ASSERT_NE(file, nullptr);
+    std::string source;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof(buffer), file)) > 0)
+        source.append(buffer, n);
+    fclose(file);
+    const STaShaderTranslation t = translate(source.c_str(), "vs_main", ETASHADERSTAGE_VERTEX, nullptr, "crash.hlsl");
+    EXPECT_FALSE(t.ok);
+    // A signal normally; under AddressSanitizer the child reports the fault and exits instead.
+    EXPECT_TRUE(has(t.error, "crash.hlsl: the shader translator crashed") ||
+                has(t.error, "crash.hlsl: the shader translator ended without a result"))
+        << t.error;
+    // And the next translation works as before.
+    EXPECT_TRUE(translate(kShader, "vs_main", ETASHADERSTAGE_VERTEX).ok);
 }
 
 TEST(TaHlslToGlslTest, SamplerStatesAreStrippedKeepingLines)
