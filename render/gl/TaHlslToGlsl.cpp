@@ -181,7 +181,21 @@ public:
     CTaHlslToGlsl()
     {
         static std::once_flag once;
-        std::call_once(once, [] { glslang::InitializeProcess(); });
+        std::call_once(once, [this] {
+            glslang::InitializeProcess();
+            // The front end builds its tables of built-in functions on its first parse of each
+            // stage. Do that here, once, on a known source, so that the child processes inherit
+            // them instead of building them again for every shader.
+            STaShaderRequest warm;
+            warm.fileName = "warm-up";
+            warm.source = "float4 vs_main(float4 p : POSITION) : POSITION { return p; }\n"
+                          "float4 ps_main() : COLOR0 { return 1; }\n";
+            warm.entryPoint = "vs_main";
+            translateHere(warm, TaIncludeMap());
+            warm.entryPoint = "ps_main";
+            warm.stage = ETASHADERSTAGE_PIXEL;
+            translateHere(warm, TaIncludeMap());
+        });
     }
 
     const char* tag() const override { return kTag; }
