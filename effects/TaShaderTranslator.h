@@ -66,6 +66,10 @@ public:
     // The first line of every translation: a cached blob with another tag is stale.
     virtual const char* tag() const = 0;
     virtual STaShaderTranslation translate(const STaShaderRequest& request) = 0;
+    // The reflection a translation carries inside its code (so that cached code needs no
+    // translation); false when the code holds none or is damaged.
+    virtual bool readReflection(const std::string& code, std::vector<STaShaderConstant>& constants,
+                                std::vector<STaShaderSampler>& samplers) const = 0;
 };
 
 // HLSL to GLSL 3.30 (compatibility profile) through glslang and SPIRV-Cross.

@@ -484,9 +484,55 @@ private:
                                          rewrite.first + ";");
             code = std::regex_replace(code, declaration, rewrite.second);
         }
-        out.code = std::string(kTag) + "\n" + code;
+        // The reflection travels with the code, as comments GL skips.
+        std::string reflection = "// reflection\n";
+        for (const auto& c : out.constants)
+            reflection += "//@constant " + c.hlslName + " " + c.glName + " " + std::to_string(int(c.kind)) + " " +
+                          std::to_string(c.rows) + " " + std::to_string(c.columns) + " " + std::to_string(c.arraySize) + "\n";
+        for (const auto& sampler : out.samplers)
+            reflection += "//@sampler " + sampler.hlslName + " " + sampler.glName + " " + std::to_string(sampler.unit) +
+                          " " + std::to_string(sampler.dimensions) + "\n";
+        out.code = std::string(kTag) + "\n" + code + reflection;
         out.ok = true;
     }
+
+public:
+    bool readReflection(const std::string& code, std::vector<STaShaderConstant>& constants,
+                        std::vector<STaShaderSampler>& samplers) const override
+    {
+        constants.clear();
+        samplers.clear();
+        static const std::string marker = "\n// reflection\n";
+        const size_t start = code.rfind(marker);
+        if (start == std::string::npos)
+            return false;
+        std::istringstream lines(code.substr(start + marker.size()));
+        std::string line;
+        while (std::getline(lines, line)) {
+            std::istringstream fields(line);
+            std::string kind;
+            fields >> kind;
+            if (kind == "//@constant") {
+                STaShaderConstant c;
+                int valueKind = 0;
+                if (!(fields >> c.hlslName >> c.glName >> valueKind >> c.rows >> c.columns >> c.arraySize) ||
+                    valueKind < ETACONST_FLOAT || valueKind > ETACONST_BOOL)
+                    return false;
+                c.kind = ETaConstantKind(valueKind);
+                constants.push_back(c);
+            } else if (kind == "//@sampler") {
+                STaShaderSampler sampler;
+                if (!(fields >> sampler.hlslName >> sampler.glName >> sampler.unit >> sampler.dimensions))
+                    return false;
+                samplers.push_back(sampler);
+            } else if (!line.empty()) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
 };
 
 } // namespace

@@ -92,6 +92,34 @@ TEST(TaHlslToGlslTest, VertexStage)
     EXPECT_EQ(constants["Tint"].rows, 4);
 }
 
+// The reflection travels inside the code, so cached code needs no translation.
+TEST(TaHlslToGlslTest, ReflectionReadsBackFromTheCode)
+{
+    auto translator = taCreateHlslToGlslTranslator();
+    for (const char* entry : {"vs_main", "ps_main"}) {
+        const STaShaderTranslation t =
+            translate(kShader, entry, entry[0] == 'v' ? ETASHADERSTAGE_VERTEX : ETASHADERSTAGE_PIXEL);
+        ASSERT_TRUE(t.ok) << t.error;
+        std::vector<STaShaderConstant> constants;
+        std::vector<STaShaderSampler> samplers;
+        ASSERT_TRUE(translator->readReflection(t.code, constants, samplers)) << entry;
+        ASSERT_EQ(constants.size(), t.constants.size());
+        for (size_t i = 0; i < constants.size(); ++i) {
+            EXPECT_EQ(constants[i].glName, t.constants[i].glName);
+            EXPECT_EQ(constants[i].kind, t.constants[i].kind);
+            EXPECT_EQ(constants[i].arraySize, t.constants[i].arraySize);
+        }
+        ASSERT_EQ(samplers.size(), t.samplers.size());
+        for (size_t i = 0; i < samplers.size(); ++i)
+            EXPECT_EQ(samplers[i].unit, t.samplers[i].unit);
+    }
+    std::vector<STaShaderConstant> constants;
+    std::vector<STaShaderSampler> samplers;
+    EXPECT_FALSE(translator->readReflection("void main() {}\n", constants, samplers));
+    EXPECT_FALSE(translator->readReflection("x\n// reflection\n//@constant broken\n", constants, samplers));
+    EXPECT_TRUE(translator->readReflection("x\n// reflection\n", constants, samplers));
+}
+
 TEST(TaHlslToGlslTest, PixelStage)
 {
     const STaShaderTranslation ps = translate(kShader, "ps_main", ETASHADERSTAGE_PIXEL);
