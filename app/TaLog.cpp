@@ -68,7 +68,10 @@ const char* taLogLevelName(int level)
     }
 }
 
-void taPrintV(int flags, const char* format, va_list args)
+namespace {
+// The whole log call; `code` is the last error's code when the flags ask to remember, set before a
+// message box could show (and a handler read it).
+void printV(int flags, int code, const char* format, va_list args)
 {
     STaLogState& log = logState();
     const int level = flags & ETALOG_LEVELMASK;
@@ -77,7 +80,7 @@ void taPrintV(int flags, const char* format, va_list args)
 
     if (flags & ETALOG_REMEMBER) {
         log.hasLastError = true;
-        log.lastErrorCode = 0;
+        log.lastErrorCode = code;
         memcpy(log.lastError, log.text, sizeof(log.lastError));
     }
     bool printed = false;
@@ -91,6 +94,13 @@ void taPrintV(int flags, const char* format, va_list args)
     const bool boxIsConsole = !log.boxHandler && !log.sink;
     if ((flags & ETALOG_MESSAGEBOX) && log.messageBoxes && !(printed && boxIsConsole))
         showMessageBox(log.text);
+}
+
+} // namespace
+
+void taPrintV(int flags, const char* format, va_list args)
+{
+    printV(flags, 0, format, args);
 }
 
 void taPrint(int flags, const char* format, ...)
@@ -113,18 +123,16 @@ void taErrorCode(int code, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    taPrintV(ETALOG_ERROR | ETALOG_REMEMBER, format, args);
+    printV(ETALOG_ERROR | ETALOG_REMEMBER, code, format, args);
     va_end(args);
-    logState().lastErrorCode = code;
 }
 
 void taErrorCodeBox(int code, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    taPrintV(ETALOG_ERROR | ETALOG_REMEMBER | ETALOG_MESSAGEBOX, format, args);
+    printV(ETALOG_ERROR | ETALOG_REMEMBER | ETALOG_MESSAGEBOX, code, format, args);
     va_end(args);
-    logState().lastErrorCode = code;
 }
 
 const char* taGetLastError(int* code)
@@ -168,10 +176,8 @@ void taPrintCode(int flags, int code, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    taPrintV(flags, format, args);
+    printV(flags, code, format, args);
     va_end(args);
-    if (flags & ETALOG_REMEMBER)
-        logState().lastErrorCode = code;
 }
 
 namespace {

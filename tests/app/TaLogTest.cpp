@@ -83,6 +83,18 @@ TEST_F(TaLogTest, LastErrorKeepsTextAndCode)
     EXPECT_EQ(code, -1);
 }
 
+int g_codeSeenByBox = 0;
+void readCodeInBox(const char*, const char*, void*) { taGetLastError(&g_codeSeenByBox); }
+
+// A message box (a window, later) may read the last error: its code is set before the box shows.
+TEST_F(TaLogTest, TheBoxSeesTheCode)
+{
+    taSetMessageBoxHandler(readCodeInBox, nullptr);
+    taErrorCodeBox(7, "with code %d", 7);
+    taSetMessageBoxHandler(nullptr, nullptr);
+    EXPECT_EQ(g_codeSeenByBox, 7);
+}
+
 TEST_F(TaLogTest, LongTextsAreCutToTheBuffer)
 {
     TaLogCapture log;
