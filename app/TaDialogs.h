@@ -4,10 +4,14 @@
 
 #include "app/TaSetup.h"
 
+#include <string>
+#include <vector>
+
 // Shows the screen-mode dialog: 0 and the mode when the user pressed Start, -1 otherwise.
 typedef int (*TaScreenModeDialogHandler)(STaScreenMode* mode, void* user);
-// Shows an open-file dialog; the chosen path or nullptr when cancelled.
-typedef const char* (*TaFileRequesterHandler)(const char* title, const char* filter, void* user);
+// Shows an open-file dialog with a filter list (name, pattern list pairs ending with nullptr, the
+// first selected); the chosen path or nullptr when cancelled.
+typedef const char* (*TaFileRequesterHandler)(const char* title, const char* const* filters, void* user);
 
 void taSetScreenModeDialogHandler(TaScreenModeDialogHandler handler, void* user);
 void taSetFileRequesterHandler(TaFileRequesterHandler handler, void* user);
@@ -19,7 +23,25 @@ int taScreenModeDialog(STaScreenMode* mode);
 int taScreenModeOption(const char* name);
 
 // The chosen path (at most 259 characters, in a process-wide buffer) or nullptr when cancelled.
-const char* taFileRequester(const char* title, const char* filter);
+// `filters`: name, pattern list pairs ending with nullptr (nullptr: every file).
+const char* taFileRequester(const char* title, const char* const* filters);
 
-// Filters of the requester: name, then pattern list, ending with two nullptrs.
+// Filters of the start-up requester: name, then pattern list, ending with two nullptrs.
 extern const char* const taFileRequesterFilters[];
+
+// True when a file name matches one of the ";"-separated wildcard patterns of a filter, without
+// regard to case ("*.*" matches every name, with or without a dot).
+bool taFileMatchesFilter(const char* name, const char* patterns);
+
+// A display mode as the system reports it.
+struct STaVideoModeEntry {
+    int width, height, bpp, refresh;
+};
+// The dialog's list: modes of 32 bits per pixel (X reports 24 for them), one per width, height and
+// depth, at most 200, sorted by width, then height, depth and refresh rate.
+std::vector<STaVideoModeEntry> taScreenModeList(const std::vector<STaVideoModeEntry>& reported);
+// "%4d x %4d", with " (recommended)" for 1280 x 720 x 32.
+std::string taScreenModeLabel(const STaVideoModeEntry& mode);
+// The entry selected at first: the recommended one, else the desktop's mode, else 1920 x 1080 x 32;
+// -1 when none of them is listed.
+int taScreenModeInitialSelection(const std::vector<STaVideoModeEntry>& list, const STaVideoModeEntry& desktop);

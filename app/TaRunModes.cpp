@@ -2,6 +2,8 @@
 #include "app/TaRunModes.h"
 
 #include "app/TaDialogs.h"
+#include "app/TaDialogsGui.h"
+#include "app/TaEngine.h"
 #include "app/TaLog.h"
 #include "app/TaProcess.h"
 #include "files/TaExtract.h"
@@ -35,6 +37,30 @@ int reportMissingMode(int mode, const char* file)
     return -1;
 }
 
+// Starts the engine for a run mode and brings its window up: 0 or -1 (logged by the start-up).
+int startEngine(const STaSetupParams& setup)
+{
+    if (taSetup(setup) != 0)
+        return -1;
+    taShowWindow();
+    taRestoreWindow();
+    return 0;
+}
+
+// Runs a mode on a started engine and shuts the engine down afterwards. A mode this build lacks
+// is reported once the engine has started, so that start-up problems surface first.
+int runStartedMode(const STaRunRequest& request)
+{
+    if (!taHasRunMode(request.mode)) {
+        const int result = reportMissingMode(request.mode, request.file);
+        taShutdown();
+        return result;
+    }
+    const int result = g_runModes[request.mode](request);
+    taShutdown();
+    return result;
+}
+
 // Run mode 4: mount the packed archive, read the setup from disk, run what the archive holds.
 int runPacked(const STaCommandLine& commandLine)
 {
@@ -57,13 +83,28 @@ int runPacked(const STaCommandLine& commandLine)
         taError("Resources don't exist");
         return -1;
     }
-    if (!taHasRunMode(ETAMODE_PACKED))
-        return reportMissingMode(ETAMODE_PACKED, exe);
     STaSetupParams setup;
     if (taReadSetup("tarv-setup.ini", "/", nullptr, true, &setup, commandLine.driver, commandLine.audio) != 0)
         return -1;
-    STaRunRequest request{ETAMODE_PACKED, nullptr, &commandLine, &setup, STaViewerOptions{0, 0, 0, 0}};
-    return g_runModes[ETAMODE_PACKED](request);
+    if (startEngine(setup) != 0)
+        return -1;
+    // The archive is mounted now: what it holds decides the mode.
+    STaRunRequest request{ETAMODE_NONE, nullptr, &commandLine, &setup, STaViewerOptions{0, 0, 0, 0}};
+    if (taFileExists("tarv.demo.ini")) {
+        request.mode = ETAMODE_DEMO;
+        request.file = "tarv.demo.ini";
+    } else if (taFileExists("tarv.tscn")) {
+        request.mode = ETAMODE_SCENE_VIEWER;
+        request.file = "tarv.tscn";
+    } else if (taFileExists("main.lua")) {
+        request.mode = ETAMODE_SCRIPT;
+        request.file = "main.lua";
+    } else {
+        taError("The packed data holds none of tarv.demo.ini, tarv.tscn and main.lua");
+        taShutdown();
+        return -1;
+    }
+    return runStartedMode(request) == 0 ? 0 : -1;
 }
 
 } // namespace
@@ -88,6 +129,9 @@ bool taIsPackingCommand(const char* argument)
 int taMain(int argc, char** argv)
 {
     taSysInit(argc, argv);
+    // With a window system, message boxes and dialogs are windows; without one they go to
+    // standard error and count as cancelled.
+    taInstallGuiDialogs();
     const int operands = argc - 1;
 
     // -binary: load a scene document in the scene viewer and stop, without setup or display.
@@ -128,7 +172,7 @@ int taMain(int argc, char** argv)
 
     const char* file = commandLine.file[0] ? commandLine.file : nullptr;
     if (!file) {
-        file = taFileRequester("Open Tarv file", taFileRequesterFilters[1]);
+        file = taFileRequester("Open Tarv file", taFileRequesterFilters);
         if (!file)
             return -1;
     }
@@ -137,9 +181,6 @@ int taMain(int argc, char** argv)
         taError("File format of '%s' is not supported", file);
         return -1;
     }
-    if (!taHasRunMode(mode))
-        return reportMissingMode(mode, file);
-
     STaRunRequest request{mode, file, &taGetCommandLine(), nullptr, commandLine.viewer};
     STaSetupParams setup;
     if (mode == ETAMODE_OBJECT_VIEWER || mode == ETAMODE_SCENE_VIEWER || mode == ETAMODE_DEMO) {
@@ -147,9 +188,15 @@ int taMain(int argc, char** argv)
                         &setup, commandLine.driver, commandLine.audio) != 0)
             return -1;
         request.setup = &setup;
-    } else if (mode == ETAMODE_SCRIPT) {
-        taSetDataDirectory(taGetExeDirectory());
+        if (startEngine(setup) != 0)
+            return -1;
+        return runStartedMode(request) == -1 && !taHasRunMode(mode) ? -1 : 0;
     }
+    // The script host reads no setup: the script starts the engine itself.
+    if (!taHasRunMode(mode))
+        return reportMissingMode(mode, file);
+    taSetDataDirectory(taGetExeDirectory());
     g_runModes[mode](request);
+    taShutdown();
     return 0;
 }

@@ -7,6 +7,7 @@
 
 #include "TaTestSupport.h"
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -174,12 +175,32 @@ TEST(TaCommandLineTest, UserLogRaisesTheThresholdAndSilencesBoxes)
 }
 
 // The whole start-up, in-process: what the engine answers for files and commands of this build.
+// Without a display, so that messages and dialogs stay on standard error.
 class TaStartupTest : public TaScratchTest
 {
+protected:
+    void SetUp() override
+    {
+        TaScratchTest::SetUp();
+        const char* display = getenv("DISPLAY");
+        m_display = display ? display : "";
+        unsetenv("DISPLAY");
+    }
+    void TearDown() override
+    {
+        if (!m_display.empty())
+            setenv("DISPLAY", m_display.c_str(), 1);
+        TaScratchTest::TearDown();
+    }
+    // A setup file that starts the engine headless.
+    void writeHeadlessSetup() { writeFile("tarv-setup.ini", "[Setup]\ndriver = null\naudio = null\n"); }
+
+    std::string m_display;
 };
 
 TEST_F(TaStartupTest, ExitResults)
 {
+    writeHeadlessSetup();
     struct { std::vector<std::string> args; int result; const char* message; } cases[] = {
         {{"readme"}, -1, "File format of 'readme' is not supported"},
         {{"a.txt"}, -1, "File format of 'a.txt' is not supported"},
@@ -193,6 +214,7 @@ TEST_F(TaStartupTest, ExitResults)
         {{"-exersc", "out"}, -1, "packing command -exersc"},
         {{"-extract"}, -1, "carries no packed scene"},
         {{"-driver", "dx9", "a.tscn"}, -1, "unknown driver"},
+        {{"-driver", "opengl", "a.tscn"}, -1, "Setup failed: fails to createDevice"},
         {{}, -1, "file requester"},
     };
     for (const auto& c : cases) {
@@ -260,7 +282,7 @@ TEST_F(TaDispatchTest, ViewerStartsInAWindowWithoutAskingAndWithItsOptions)
 {
     int dialogs = 0;
     taSetScreenModeDialogHandler(countDialog, &dialogs);
-    ASSERT_EQ(run({"-paused", "-framestart", "30", "city.tscn"}), 0);
+    ASSERT_EQ(run({"-driver", "null", "-audio", "null", "-paused", "-framestart", "30", "city.tscn"}), 0);
     EXPECT_EQ(dialogs, 0);
     ASSERT_EQ(g_seen.calls, 1);
     EXPECT_EQ(g_seen.mode, ETAMODE_SCENE_VIEWER);
@@ -285,7 +307,7 @@ TEST_F(TaDispatchTest, DemoWithoutSetupFileAsksAndFailsWhenClosed)
 TEST_F(TaDispatchTest, CommandLineFullScreenBeatsTheSetupFile)
 {
     // The setup file is found in the executable's directory, so put one in the current directory.
-    writeFile("tarv-setup.ini", "[Setup]\nwindowed = yes\ndisplay = 800 600\n");
+    writeFile("tarv-setup.ini", "[Setup]\nwindowed = yes\ndisplay = 800 600\ndriver = null\naudio = null\n");
     ASSERT_EQ(run({"-windowed", "0", "intro.demo.ini"}), 0);
     ASSERT_TRUE(g_seen.hasSetup);
     EXPECT_EQ(g_seen.setup.windowed, 0);
@@ -321,10 +343,16 @@ TEST_F(TaStartupTest, PackedCopyIgnoresItsArgumentsButExtract)
     ASSERT_EQ(taTestRun("cd content && zip -q -r ../scene.zip ."), 0);
     ASSERT_EQ(taTestRun(std::string(TARV_TOOL) + " stamp player scene.zip 500"), 0);
 
+    // Without a setup file the screen-mode dialog is asked for, and no display means cancelled.
+    EXPECT_EQ(taTestRun("./player > out.txt 2>&1"), 255);
+    EXPECT_NE(readFile("out.txt").find("screen-mode dialog"), std::string::npos) << readFile("out.txt");
+    // With one, the engine starts and the archive's scene picks the mode.
+    writeHeadlessSetup();
     EXPECT_EQ(taTestRun("./player -windowed 0 a.txt > out.txt 2>&1"), 255);
     const std::string out = readFile("out.txt");
     EXPECT_EQ(out.find("not supported"), std::string::npos) << out;
-    EXPECT_NE(out.find("packed executable is not part of this build yet"), std::string::npos) << out;
+    EXPECT_NE(out.find("The scene viewer is not part of this build yet, so 'tarv.tscn' cannot be opened"),
+              std::string::npos) << out;
 
     EXPECT_EQ(taTestRun("./player -extract > out.txt 2>&1"), 0) << readFile("out.txt");
     EXPECT_EQ(readFile("ExeExtract/Scenes/city.lws"), "lws");
@@ -333,7 +361,7 @@ TEST_F(TaStartupTest, PackedCopyIgnoresItsArgumentsButExtract)
     // The same archive beside a plain copy, as a ".dat" file.
     ASSERT_EQ(taTestRun(std::string("cp ") + TARV_EXECUTABLE + " other && cp scene.zip other.dat"), 0);
     EXPECT_EQ(taTestRun("./other a.txt > out.txt 2>&1"), 255);
-    EXPECT_NE(readFile("out.txt").find("packed executable is not part of this build yet"), std::string::npos);
+    EXPECT_NE(readFile("out.txt").find("The scene viewer is not part of this build yet"), std::string::npos);
     EXPECT_EQ(taTestRun("./other -extract > out.txt 2>&1"), 255);
     EXPECT_NE(readFile("out.txt").find("Failed to open archive"), std::string::npos);
 }

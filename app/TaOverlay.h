@@ -1,0 +1,34 @@
+// The frame's 2D overlay queue: texts, images, lines and boxes drawn over the scene by Sync.
+#pragma once
+
+#include <irrlicht.h>
+
+constexpr int TA_OVERLAY_MAX_DRAWS = 1024;
+constexpr int TA_OVERLAY_MAX_TEXTS = 64;
+constexpr int TA_OVERLAY_TEXT_SIZE = 512; // 511 characters and the terminating zero
+
+// Command kinds, in the numbering scripts and the design use.
+enum ETaOverlayKind {
+    ETAOVERLAY_TEXT = 1,
+    ETAOVERLAY_IMAGE = 2,
+    ETAOVERLAY_LINE = 3,
+    ETAOVERLAY_BOX = 4,
+    ETAOVERLAY_BOX_EFFECT = 5,
+    ETAOVERLAY_IMAGE_EFFECT = 6,
+};
+
+// Each call queues one command: 0, or -1 with "too many 2D draws in one frame" logged (remembered
+// with code -1) when the queue or the text store is full. Colours are 0xAARRGGBB. Queued textures
+// and fonts are grabbed until the command is drawn or dropped.
+int taOverlayText(irr::gui::IGUIFont* font, int x, int y, irr::u32 colour, const char* text);
+// `width` and `height` below 0 draw the image at its own size; otherwise it is stretched to them.
+int taOverlayImage(irr::video::ITexture* texture, int x, int y, int width, int height, bool useAlpha);
+int taOverlayLine(int x1, int y1, int x2, int y2, irr::u32 colour);
+// A filled box covering the pixels from (x1, y1) up to but not including (x2, y2).
+int taOverlayBox(int x1, int y1, int x2, int y2, irr::u32 colour);
+
+// Draws the queue in order and empties it.
+void taOverlayDraw(irr::video::IVideoDriver* driver);
+// Empties the queue without drawing.
+void taOverlayClear();
+int taOverlayCount();

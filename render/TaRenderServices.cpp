@@ -1,0 +1,39 @@
+// Render services.
+#include "render/TaRenderServices.h"
+
+#include "app/TaLog.h"
+
+using namespace irr;
+
+CTaRenderServices::CTaRenderServices(IrrlichtDevice* device, ITaVideoDriverExt* driverExt)
+    : m_device(device), m_driverExt(driverExt)
+{
+}
+
+CTaRenderServices::~CTaRenderServices() = default;
+
+bool CTaRenderServices::setRenderTargets(video::ITexture** textures, int count)
+{
+    video::IVideoDriver* driver = m_device->getVideoDriver();
+    if (count <= 0 || !textures || !textures[0])
+        return driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+    if (count == 1)
+        return driver->setRenderTarget(textures[0], false, false);
+    core::array<video::IRenderTarget> targets;
+    for (int i = 0; i < count; ++i)
+        if (textures[i])
+            targets.push_back(video::IRenderTarget(textures[i], video::ECP_ALL, video::EBF_ONE, video::EBF_ZERO,
+                                                   video::EBO_NONE));
+    return driver->setRenderTarget(targets, false, false);
+}
+
+void CTaRenderServices::copyTexture(video::ITexture* texture)
+{
+    if (!texture)
+        return;
+    video::IVideoDriver* driver = m_device->getVideoDriver();
+    const core::dimension2du target = driver->getCurrentRenderTargetSize();
+    const core::dimension2du source = texture->getOriginalSize();
+    driver->draw2DImage(texture, core::rect<s32>(0, 0, target.Width, target.Height),
+                        core::rect<s32>(0, 0, source.Width, source.Height));
+}

@@ -1,0 +1,27 @@
+// CTaRenderServices: drawing operations shared by every renderer.
+#pragma once
+
+#include "render/TaVideoDriverExt.h"
+
+class CTaRendererManager;
+
+class CTaRenderServices
+{
+public:
+    CTaRenderServices(irr::IrrlichtDevice* device, ITaVideoDriverExt* driverExt);
+    virtual ~CTaRenderServices();
+
+    // False when the services could not be built; the engine does not start then.
+    bool isValid() const { return m_valid; }
+
+    // Several render targets at once; count 0 or a null first texture selects the back buffer.
+    // Nothing is cleared.
+    virtual bool setRenderTargets(irr::video::ITexture** textures, int count);
+    // Draws the texture over the whole current render target.
+    virtual void copyTexture(irr::video::ITexture* texture);
+
+private:
+    irr::IrrlichtDevice* m_device;
+    ITaVideoDriverExt* m_driverExt;
+    bool m_valid = true;
+};

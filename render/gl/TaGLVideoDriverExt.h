@@ -1,0 +1,55 @@
+// CTaGLVideoDriverExt: the video-driver extension of Irrlicht's OpenGL driver.
+#pragma once
+
+#include "render/TaVideoDriverExt.h"
+
+// Sets the render states Irrlicht 1.8 does not expose directly with GL calls, keeps the presented
+// frame readable in a frame buffer object of its own, and reaches the X11 window for the window
+// operations. Every GL binding it changes for its own work is put back before it returns.
+class CTaGLVideoDriverExt : public ITaVideoDriverExt
+{
+public:
+    explicit CTaGLVideoDriverExt(irr::IrrlichtDevice* device);
+    ~CTaGLVideoDriverExt() override;
+
+    void setSeparateAlphaBlend(bool enable) override;
+    void setSrcBlendAlpha(int factor) override;
+    void setAlphaBlend(int operation, int sourceFactor, int destinationFactor) override;
+    void setBlendFactor(irr::u32 colour) override;
+    void setDepthBias(float bias, float slopeScale) override;
+    void setStencil(bool enable) override;
+    void setStencilPass(int operation) override;
+    void setStencilFunc(int comparison) override;
+    void restoreState() override;
+
+    void keepFrame() override;
+    irr::video::IImage* grabFrame() override;
+    std::string checkCapabilities() override;
+
+    bool moveWindow(int x, int y) override;
+    bool hideWindow() override;
+    bool showWindow() override;
+
+private:
+    void applyAlphaBlend();
+    void applyStencil();
+
+    irr::IrrlichtDevice* m_device;
+    irr::video::IVideoDriver* m_driver;
+    // Raw states as set (GL enums; 0 = not set).
+    bool m_separateAlpha = false;
+    unsigned m_alphaSource = 0, m_alphaDestination = 0, m_alphaEquation = 0;
+    bool m_stencil = false;
+    unsigned m_stencilPass = 0x1E00 /* GL_KEEP */, m_stencilFunc = 0x0207 /* GL_ALWAYS */;
+    // The kept frame.
+    unsigned m_frameBuffer = 0, m_colourBuffer = 0;
+    int m_frameWidth = 0, m_frameHeight = 0;
+    bool m_hasFrame = false;
+};
+
+// GL values of the engine's blend factor, blend operation, stencil operation and comparison
+// numbers; 0 for a number that has none.
+unsigned taGLBlendFactor(int factor);
+unsigned taGLBlendOperation(int operation);
+unsigned taGLStencilOperation(int operation);
+unsigned taGLComparison(int comparison);

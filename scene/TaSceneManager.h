@@ -1,0 +1,19 @@
+// CTaSceneManager: the table of loaded scenes and their animation.
+#pragma once
+
+#include <irrlicht.h>
+
+class CTaSceneManager
+{
+public:
+    static constexpr int kMaxScenes = 60;
+
+    explicit CTaSceneManager(irr::IrrlichtDevice* device) : m_device(device) {}
+    virtual ~CTaSceneManager() = default;
+
+    // Scenes loaded now (none until scene loading is part of the build).
+    virtual int sceneCount() const { return 0; }
+
+private:
+    irr::IrrlichtDevice* m_device;
+};
