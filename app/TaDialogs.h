@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/TaSetup.h"
+#include "platform/TaWindow.h"
 
 #include <string>
 #include <vector>
@@ -34,9 +35,7 @@ extern const char* const taFileRequesterFilters[];
 bool taFileMatchesFilter(const char* name, const char* patterns);
 
 // A display mode as the system reports it.
-struct STaVideoModeEntry {
-    int width, height, bpp, refresh;
-};
+using STaVideoModeEntry = STaDisplayMode;
 // The dialog's list: modes of 32 bits per pixel (X reports 24 for them), one per width, height and
 // depth, at most 200, sorted by width, then height, depth and refresh rate.
 std::vector<STaVideoModeEntry> taScreenModeList(const std::vector<STaVideoModeEntry>& reported);

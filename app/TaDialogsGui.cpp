@@ -182,16 +182,11 @@ public:
         banner->setOverrideColor(video::SColor(255, 255, 255, 255));
         banner->setTextAlignment(gui::EGUIA_CENTER, gui::EGUIA_CENTER);
 
+        // The system's modes (the device's own list needs an extension Debian's build leaves out).
         std::vector<STaVideoModeEntry> reported;
-        video::IVideoModeList* modes = m_device->getVideoModeList();
-        for (s32 i = 0; i < modes->getVideoModeCount(); ++i) {
-            const core::dimension2du size = modes->getVideoModeResolution(i);
-            reported.push_back({static_cast<int>(size.Width), static_cast<int>(size.Height), modes->getVideoModeDepth(i), 0});
-        }
+        STaVideoModeEntry desktop{0, 0, 0, 0};
+        taPlatformDisplayModes(reported, desktop);
         m_modes = taScreenModeList(reported);
-        const core::dimension2du desktopSize = modes->getDesktopResolution();
-        const STaVideoModeEntry desktop{static_cast<int>(desktopSize.Width), static_cast<int>(desktopSize.Height),
-                                        modes->getDesktopDepth(), 0};
         gui::IGUIStaticText* label = env->addStaticText(L"Screen mode", core::rect<s32>(30, 78, 130, 96));
         label->setOverrideColor(kText);
         m_list = env->addComboBox(core::rect<s32>(130, 75, 330, 97), nullptr, ETADIALOG_MODES);

@@ -52,6 +52,11 @@ void noteOnce(bool& done, const char* text)
 }
 bool g_notedRenderer = false, g_notedResources = false;
 
+void reportWindowError(const char* text)
+{
+    taPrint(ETALOG_WARN, "%s", text);
+}
+
 ELOG_LEVEL irrlichtLogLevel()
 {
     switch (taGetLogLevel()) {
@@ -186,6 +191,8 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
 
     MyEventReceiver& receiver = taGetEventReceiver();
     receiver.reset();
+    if (e.driver == ETADRIVER_OPENGL)
+        taPlatformInstallWindowErrorHandler(reportWindowError);
     SIrrlichtCreationParameters params;
     params.DriverType = e.driver == ETADRIVER_NULL ? video::EDT_NULL : video::EDT_OPENGL;
     params.Stencilbuffer = true;
@@ -215,9 +222,11 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
     // centring it along an axis whose position is not given.
     if (e.driver == ETADRIVER_OPENGL && !fullScreen) {
         const video::SExposedVideoData& data = e.videoDriver->getExposedVideoData();
-        const core::dimension2du desktop = e.device->getVideoModeList()->getDesktopResolution();
-        const int x = windowX != -1 ? windowX : (static_cast<int>(desktop.Width) - width) / 2;
-        const int y = windowY != -1 ? windowY : (static_cast<int>(desktop.Height) - height) / 2;
+        std::vector<STaDisplayMode> modes;
+        STaDisplayMode desktop{width, height, 0, 0};
+        taPlatformDisplayModes(modes, desktop);
+        const int x = windowX != -1 ? windowX : (desktop.width - width) / 2;
+        const int y = windowY != -1 ? windowY : (desktop.height - height) / 2;
         taPlatformMoveWindow(data.OpenGLLinux.X11Display, data.OpenGLLinux.X11Window, x < 0 ? 0 : x, y < 0 ? 0 : y);
     }
     taReapplyFilesystem(e.device->getFileSystem());

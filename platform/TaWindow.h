@@ -1,6 +1,8 @@
 // Window operations the device library lacks (X11 here), on a window given by its native handles.
 #pragma once
 
+#include <vector>
+
 // `display` is the connection (an X11 Display*), `window` the native window.
 bool taPlatformMoveWindow(void* display, unsigned long window, int x, int y);
 bool taPlatformHideWindow(void* display, unsigned long window);
@@ -11,5 +13,18 @@ bool taPlatformWindowSize(void* display, unsigned long window, int* width, int* 
 // companion program such as a modeller's plug-in does to talk to the viewer).
 bool taPlatformSendClientMessage(void* display, unsigned long window, long first, long second);
 
+// A display mode: size, bits per pixel as the system counts them, refresh rate in Hz (0 unknown).
+struct STaDisplayMode {
+    int width, height, bpp, refresh;
+};
+// The modes the default display offers (through RandR) and its current one; false without a
+// display.
+bool taPlatformDisplayModes(std::vector<STaDisplayMode>& modes, STaDisplayMode& desktop);
+
 // True when a display can be opened (a window system is there to show windows on).
 bool taPlatformHasDisplay();
+
+// Replaces the window system's default error handler, which ends the process on any protocol
+// error (drivers raise harmless ones, such as a refused swap interval under a virtual display):
+// errors go to `report` as one line each instead.
+void taPlatformInstallWindowErrorHandler(void (*report)(const char* text));

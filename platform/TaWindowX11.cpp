@@ -2,7 +2,9 @@
 #include "platform/TaWindow.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 bool taPlatformMoveWindow(void* display, unsigned long window, int x, int y)
@@ -70,6 +72,56 @@ bool taPlatformHasDisplay()
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return false;
+    XCloseDisplay(display);
+    return true;
+}
+
+namespace {
+void (*g_reportWindowError)(const char*) = nullptr;
+
+int onWindowError(Display* display, XErrorEvent* error)
+{
+    char description[256] = {};
+    XGetErrorText(display, error->error_code, description, sizeof(description));
+    char line[400];
+    snprintf(line, sizeof(line), "X error: %s (request %d.%d)", description, error->request_code, error->minor_code);
+    if (g_reportWindowError)
+        g_reportWindowError(line);
+    return 0;
+}
+} // namespace
+
+void taPlatformInstallWindowErrorHandler(void (*report)(const char* text))
+{
+    g_reportWindowError = report;
+    XSetErrorHandler(onWindowError);
+}
+
+bool taPlatformDisplayModes(std::vector<STaDisplayMode>& modes, STaDisplayMode& desktop)
+{
+    modes.clear();
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    const int screen = DefaultScreen(display);
+    const int depth = DefaultDepth(display, screen);
+    desktop = {DisplayWidth(display, screen), DisplayHeight(display, screen), depth, 0};
+    int eventBase = 0, errorBase = 0;
+    if (XRRQueryExtension(display, &eventBase, &errorBase)) {
+        int sizeCount = 0;
+        XRRScreenSize* sizes = XRRSizes(display, screen, &sizeCount);
+        for (int i = 0; i < sizeCount; ++i) {
+            int rateCount = 0;
+            short* rates = XRRRates(display, screen, i, &rateCount);
+            if (rateCount == 0)
+                modes.push_back({sizes[i].width, sizes[i].height, depth, 0});
+            for (int r = 0; r < rateCount; ++r)
+                modes.push_back({sizes[i].width, sizes[i].height, depth, rates[r]});
+        }
+    }
+    // Without RandR the current mode is the only one known.
+    if (modes.empty())
+        modes.push_back(desktop);
     XCloseDisplay(display);
     return true;
 }

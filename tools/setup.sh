@@ -14,7 +14,7 @@ packages=(
   glslang-dev glslang-tools spirv-tools
   libspirv-cross-c-shared-dev
   libmpg123-dev libsdl2-dev libsamplerate0-dev lame
-  libgl-dev libglx-dev libgl1-mesa-dri xvfb xauth
+  libx11-dev libxrandr-dev libgl-dev libglx-dev libgl1-mesa-dri xvfb xauth
   libgtest-dev libgmock-dev libbenchmark-dev rapidjson-dev
   assimp-testmodels
   clang libclang-rt-14-dev
