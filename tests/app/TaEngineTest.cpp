@@ -6,6 +6,7 @@
 #include "app/TaEngine.h"
 #include "app/TaInput.h"
 #include "app/TaLog.h"
+#include "app/TaLoadingScreen.h"
 #include "app/TaManager.h"
 #include "app/TaOverlay.h"
 #include "app/TaSceneNodeAnimatorCamera.h"
@@ -399,6 +400,30 @@ TEST(TaDialogLogicTest, FileFiltersIgnoreCase)
     };
     for (const auto& c : cases)
         EXPECT_EQ(taFileMatchesFilter(c.name, taFileRequesterFilters[c.filter]), c.match) << c.name << " " << c.filter;
+}
+
+} // namespace
+
+namespace {
+
+TEST(TaLoadingScreenTest, BarGeometry)
+{
+    struct { int width, height, imageHeight, percent; irr::core::rect<irr::s32> frame, inside, bar; } cases[] = {
+        // 320 x 240: a 160 x 24 frame moved down by 24, the inside 6 smaller, the bar 6 smaller again.
+        {320, 240, 0, 50, {80, 132, 240, 156}, {83, 135, 237, 153}, {86, 138, 160, 150}},
+        {320, 240, 0, 0, {80, 132, 240, 156}, {83, 135, 237, 153}, {86, 138, 86, 150}},
+        {320, 240, 0, 150, {80, 132, 240, 156}, {83, 135, 237, 153}, {86, 138, 234, 150}},
+        // An image 20 high moves everything down by 10 more.
+        {320, 240, 20, 100, {80, 142, 240, 166}, {83, 145, 237, 163}, {86, 148, 234, 160}},
+        // 1280 x 720: 640 x 72 at (320, 396); step 18.
+        {1280, 720, 0, 33, {320, 396, 960, 468}, {329, 405, 951, 459}, {338, 414, 338 + 604 * 33 / 100, 450}},
+    };
+    for (const auto& c : cases) {
+        const STaLoadingBar bar = taLoadingBarGeometry(c.width, c.height, c.imageHeight, c.percent);
+        EXPECT_EQ(bar.frame, c.frame) << c.width << " " << c.percent;
+        EXPECT_EQ(bar.inside, c.inside) << c.width << " " << c.percent;
+        EXPECT_EQ(bar.bar, c.bar) << c.width << " " << c.percent;
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 //   tarvtool fx dump FILE [-D NAME[=VALUE]]...   how the engine reads an effect file
 //   tarvtool shader FILE ENTRY vs|ps [-D N[=V]]...  the GLSL and reflection of an HLSL shader
 //   tarvtool tf ...                              TF documents: dump, totext, tobin, stat, eval
+//   tarvtool datafiles [DIRECTORY]               the renderers' files and where the engine finds them
 //   tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...  write a ZIP archive with the engine's writer; each
 //                                                FILE below BASEDIR is stored under its own path or
 //                                                under ENTRY
@@ -13,6 +14,7 @@
 #include "files/TaPackedData.h"
 #include "pack/TaArchiveWriter.h"
 #include "pack/TaStamp.h"
+#include "render/TaRendererFiles.h"
 #include "tools/tarvtool/FxCommands.h"
 #include "tools/tarvtool/ShaderCommand.h"
 #include "tools/tarvtool/TfCommands.h"
@@ -29,6 +31,7 @@ int usage()
             "usage: tarvtool stamp EXECUTABLE ARCHIVE [500|501]\n"
             "       tarvtool packinfo EXECUTABLE\n"
             "       tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...\n"
+            "       tarvtool datafiles [DIRECTORY]\n"
             "       tarvtool tf (dump|totext|tobin|stat|eval) ...\n"
             "       tarvtool fx dump FILE [-D NAME[=VALUE]]...\n"
             "       tarvtool shader FILE ENTRY vs|ps [-D NAME[=VALUE]]...\n");
@@ -102,6 +105,31 @@ int commandZip(int argc, char** argv)
     return 0;
 }
 
+// Lists the renderers' files with where the engine would find them (DIRECTORY as the data
+// directory; the current directory is searched first, as the engine does). 1 when one that
+// start-up needs is missing.
+int commandDataFiles(int argc, char** argv)
+{
+    if (argc > 3)
+        return usage();
+    if (argc == 3) {
+        std::string directory = argv[2];
+        if (directory.back() != '/')
+            directory += '/';
+        taSetDataDirectory(directory.c_str());
+    }
+    const std::vector<std::string> found = taLocateRendererFiles();
+    static const char* const needs[] = {"needed", "without a curl-noise cache", "for emitters", "optional"};
+    bool missing = false;
+    for (size_t i = 0; taRendererFiles[i].name; ++i) {
+        const STaRendererFile& file = taRendererFiles[i];
+        printf("%-36s %-28s %s\n  %s\n", file.name, needs[file.need],
+               found[i].empty() ? "MISSING" : found[i].c_str(), file.role);
+        missing |= found[i].empty() && file.need == ETARENDERERFILE_STARTUP;
+    }
+    return missing ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -115,6 +143,8 @@ int main(int argc, char** argv)
         return commandPackInfo(argc, argv);
     if (command == "zip")
         return commandZip(argc, argv);
+    if (command == "datafiles")
+        return commandDataFiles(argc, argv);
     if (command == "shader")
         return shaderCommand(argc - 1, argv + 1);
     if (command == "fx")
