@@ -205,6 +205,14 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
     params.EventReceiver = &receiver;
     params.LoggingLevel = irrlichtLogLevel();
     e.device = createDeviceEx(params);
+    // A virtual display can refuse a new connection for a moment after a client that drew many
+    // frames has just gone (measured under Xvfb after a restart): try again for up to a second
+    // while a display is there.
+    for (int attempt = 0; !e.device && e.driver == ETADRIVER_OPENGL && attempt < 20 && taPlatformHasDisplay();
+         ++attempt) {
+        taSleep(50);
+        e.device = createDeviceEx(params);
+    }
     if (!e.device) {
         setSetupError("fails to createDevice");
         releaseContext();
@@ -397,6 +405,8 @@ bool taEndScene()
         taPrint(ETALOG_WARN, "endScene failed");
         return false;
     }
+    if (e.manager)
+        e.manager->getVideoDriverExt()->framePresented();
     return true;
 }
 

@@ -7,6 +7,8 @@
 bool taPlatformMoveWindow(void* display, unsigned long window, int x, int y);
 bool taPlatformHideWindow(void* display, unsigned long window);
 bool taPlatformShowWindow(void* display, unsigned long window);
+// Waits until the window system has handled every request sent to it so far.
+void taPlatformSyncWindow(void* display);
 // The window's client-area size in pixels; false when it cannot be read.
 bool taPlatformWindowSize(void* display, unsigned long window, int* width, int* height);
 // Sends the window a client message whose first two data words are `first` and `second` (what a

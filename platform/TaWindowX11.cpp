@@ -34,6 +34,12 @@ bool taPlatformShowWindow(void* display, unsigned long window)
     return true;
 }
 
+void taPlatformSyncWindow(void* display)
+{
+    if (display)
+        XSync(static_cast<Display*>(display), False);
+}
+
 bool taPlatformWindowSize(void* display, unsigned long window, int* width, int* height)
 {
     if (!display || !window)

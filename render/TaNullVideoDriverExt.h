@@ -18,6 +18,7 @@ public:
     void setStencilFunc(int) override {}
     void restoreState() override {}
     void keepFrame() override {}
+    void framePresented() override {}
     irr::video::IImage* grabFrame() override { return nullptr; }
     std::string checkCapabilities() override { return ""; }
     bool moveWindow(int, int) override { return false; }

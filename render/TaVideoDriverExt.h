@@ -37,6 +37,10 @@ public:
     // Called right before the frame is presented: keeps a copy of it, so that grabFrame() returns
     // what the last presented frame showed (after the swap the back buffer is undefined).
     virtual void keepFrame() = 0;
+    // Called right after the frame was presented: waits until the window system has taken it, so
+    // that a client drawing faster than the display shows (a virtual display never throttles) does
+    // not pile up frames in the server.
+    virtual void framePresented() = 0;
     // The kept frame as a new 24-bit RGB image (the caller drops it), or nullptr when there is none.
     virtual irr::video::IImage* grabFrame() = 0;
 

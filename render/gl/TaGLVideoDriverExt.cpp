@@ -218,6 +218,12 @@ void CTaGLVideoDriverExt::keepFrame()
     m_hasFrame = glGetError() == GL_NO_ERROR;
 }
 
+void CTaGLVideoDriverExt::framePresented()
+{
+    const video::SExposedVideoData& data = m_driver->getExposedVideoData();
+    taPlatformSyncWindow(data.OpenGLLinux.X11Display);
+}
+
 video::IImage* CTaGLVideoDriverExt::grabFrame()
 {
     if (!m_hasFrame)

@@ -23,6 +23,7 @@ public:
     void restoreState() override;
 
     void keepFrame() override;
+    void framePresented() override;
     irr::video::IImage* grabFrame() override;
     std::string checkCapabilities() override;
 
