@@ -308,7 +308,7 @@ int taSetup(const STaSetupParams& params)
         return -1;
     }
     g_background = 0;
-    if (params.hideMouse > 0 && g_engine.device->getCursorControl())
+    if (params.hideMouse != -1 && params.hideMouse != 0 && g_engine.device->getCursorControl())
         g_engine.device->getCursorControl()->setVisible(false);
     taSetCameraRange(params.cameraNear, params.cameraFar);
     if (taCreateMusicTable(params.audio) != 0) {
@@ -410,14 +410,17 @@ bool taEndScene()
     return true;
 }
 
-bool taRenderToTarget(video::ITexture* target, bool clear)
+bool taRenderToTarget(video::ITexture* target)
 {
     ITaRenderer* renderer = taGetCurrentRenderer();
     if (!g_engine.started || !renderer)
         return false;
     if (STaFrameOptions* options = renderer->getFrameOptions())
-        options->backgroundColour = clear ? g_background : options->backgroundColour;
-    return renderer->render(target);
+        options->backgroundColour = g_background;
+    const bool rendered = renderer->render(target);
+    if (target)
+        g_engine.videoDriver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+    return rendered;
 }
 
 bool Sync()

@@ -75,8 +75,9 @@ int taMultisampleCount(bool antialias, bool lightPrePass);
 bool Sync();
 bool taBeginScene();
 bool taEndScene();
-// Renders the current scene with the current renderer into `target` (nullptr: the back buffer).
-bool taRenderToTarget(irr::video::ITexture* target, bool clear);
+// Renders the current scene with the current renderer into `target` (nullptr: the back buffer);
+// the renderer clears the target to the background colour first, as it does for a frame.
+bool taRenderToTarget(irr::video::ITexture* target);
 void taSetCurrentRenderer(ITaRenderer* renderer);
 ITaRenderer* taGetCurrentRenderer();
 

@@ -11,6 +11,8 @@ bool taPlatformShowWindow(void* display, unsigned long window);
 void taPlatformSyncWindow(void* display);
 // The window's client-area size in pixels; false when it cannot be read.
 bool taPlatformWindowSize(void* display, unsigned long window, int* width, int* height);
+// Where the window's client area sits on the screen; false when it cannot be read.
+bool taPlatformWindowPosition(void* display, unsigned long window, int* x, int* y);
 // Sends the window a client message whose first two data words are `first` and `second` (what a
 // companion program such as a modeller's plug-in does to talk to the viewer).
 bool taPlatformSendClientMessage(void* display, unsigned long window, long first, long second);

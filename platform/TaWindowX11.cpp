@@ -52,6 +52,15 @@ bool taPlatformWindowSize(void* display, unsigned long window, int* width, int* 
     return true;
 }
 
+bool taPlatformWindowPosition(void* display, unsigned long window, int* x, int* y)
+{
+    if (!display || !window)
+        return false;
+    Display* d = static_cast<Display*>(display);
+    Window child;
+    return XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, x, y, &child) != 0;
+}
+
 bool taPlatformSendClientMessage(void* display, unsigned long window, long first, long second)
 {
     if (!display || !window)

@@ -129,6 +129,22 @@ TEST_F(TaEngineGLTest, FrameWithBackgroundBoxLineTextAndImage)
     expectPixel(20, 20, 0x203040);
 }
 
+TEST_F(TaEngineGLTest, RenderToATextureAndPasteIt)
+{
+    irr::video::IVideoDriver* driver = taEngine().videoDriver;
+    irr::video::ITexture* target = driver->addRenderTargetTexture(irr::core::dimension2du(64, 64), "scratch");
+    ASSERT_NE(target, nullptr);
+    taSetBackgroundColor(0x00FF00);
+    ASSERT_TRUE(taRenderToTarget(target));
+    taSetBackgroundColor(0x000000);
+    ASSERT_EQ(taOverlayImage(target, 10, 10, -1, -1, false), 0);
+    ASSERT_TRUE(Sync());
+    shoot();
+    expectPixel(10, 10, 0x00FF00);
+    expectPixel(73, 73, 0x00FF00);
+    expectPixel(74, 74, 0x000000);
+}
+
 TEST_F(TaEngineGLTest, ScreenshotWriterFollowsTheExtension)
 {
     ASSERT_TRUE(Sync());
@@ -220,6 +236,34 @@ TEST_F(TaEngineGLTest, WindowStateAndTheCompanionMessage)
     }
     EXPECT_FALSE(taIsWindowMinimized());
     EXPECT_TRUE(Sync());
+}
+
+TEST_F(TaEngineGLTest, WindowPlacementAndHiddenCursor)
+{
+    STaSetupParams params = taDefaultSetupParams();
+    params.width = 200;
+    params.height = 100;
+    params.windowX = 30;
+    params.windowY = 40;
+    params.hideMouse = 1;
+    snprintf(params.audio, sizeof(params.audio), "null");
+    ASSERT_EQ(taSetup(params), 0);
+    const irr::video::SExposedVideoData& data = taEngine().videoDriver->getExposedVideoData();
+    int x = -1, y = -1;
+    ASSERT_TRUE(taPlatformWindowPosition(data.OpenGLLinux.X11Display, data.OpenGLLinux.X11Window, &x, &y));
+    EXPECT_EQ(x, 30);
+    EXPECT_EQ(y, 40);
+    EXPECT_FALSE(taEngine().device->getCursorControl()->isVisible());
+
+    // Not given: centred on the 1280 x 1024 screen.
+    params.windowX = params.windowY = -1;
+    params.hideMouse = -1;
+    ASSERT_EQ(taSetup(params), 0);
+    const irr::video::SExposedVideoData& centred = taEngine().videoDriver->getExposedVideoData();
+    ASSERT_TRUE(taPlatformWindowPosition(centred.OpenGLLinux.X11Display, centred.OpenGLLinux.X11Window, &x, &y));
+    EXPECT_EQ(x, (1280 - 200) / 2);
+    EXPECT_EQ(y, (1024 - 100) / 2);
+    EXPECT_TRUE(taEngine().device->getCursorControl()->isVisible());
 }
 
 // --- Dialogs, driven through the automation hook ----------------------------------------------------
