@@ -120,7 +120,7 @@ int initEngine(const STaEngineContext& e)
     }
     g_engine.manager = manager;
     const std::string cache = joinDirectory(taGetDataDirectory(), "shadersCache");
-    manager->getGPUProgrammingServices()->setShaderCacheDirectory(cache.c_str(), taIsArchiveMode() ? 1 : 7);
+    manager->getGPUProgrammingServices()->setCacheDirectory(cache.c_str(), taIsArchiveMode() ? 1 : 7);
     manager->getEffectManager()->setTextureDirectory(joinDirectory(taGetDataDirectory(), "textures").c_str());
 
     // The renderer. A 32 x 32 target named "DummyRenderTarget" comes first, without mip-maps.
@@ -567,7 +567,7 @@ void taReloadShaders(int count, const char* const* paths)
         taPrint(ETALOG_INFO, "detected file change %s", changed.back().c_str());
     }
     taPrint(ETALOG_INFO, "updating shaders...");
-    g_engine.manager->getGPUProgrammingServices()->recompileShaders(changed);
+    g_engine.manager->getGPUProgrammingServices()->recompileShaders(changed, nullptr, nullptr);
     taPrint(ETALOG_INFO, "updating shaders done");
 }
 

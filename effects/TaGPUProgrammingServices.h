@@ -1,47 +1,109 @@
-// CTaGPUProgrammingServices: the engine's shader service: compiled shaders with their disk cache,
-// hot reload, and the material types built from shader pairs.
+// CTaGPUProgrammingServices: the engine's single door to the shader compiler: compiled shaders with
+// their disk cache, material types built from shader pairs, and hot reload.
 #pragma once
 
 #include "effects/TaCompiledShaders.h"
 
 #include <irrlicht.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+class ITaVideoDriverExt;
+
+// A macro as callers hand them over: (name, value) pairs of C strings ended by a null name; a null
+// value is the empty text.
+struct STaMacroArg {
+    const char* name;
+    const char* value;
+};
+
+// One material type made from a vertex and pixel shader pair.
+struct SShaderMaterialTypeEntry {
+    std::string vsFile, vsEntry, psFile, psEntry;
+    irr::video::IShaderConstantSetCallBack* callback = nullptr;
+    int baseMaterial = 0;
+    int userData = 0;
+    std::vector<SShaderMacro> macros;
+    int vsId = -1, psId = -1;
+    int materialType = -1;
+};
+
 class CTaGPUProgrammingServices
 {
 public:
-    // Makes the HLSL translator for the device's driver.
-    explicit CTaGPUProgrammingServices(irr::IrrlichtDevice* device);
+    // The HLSL translator for OpenGL unless another is given (tests count its calls).
+    explicit CTaGPUProgrammingServices(irr::IrrlichtDevice* device,
+                                       std::unique_ptr<ITaShaderTranslator> translator = nullptr);
     virtual ~CTaGPUProgrammingServices();
 
-    // The cache directory and its flags (1 read, 2 check, 4 write).
-    virtual void setShaderCacheDirectory(const char* directory, int flags);
+    // The driver extension that makes material types (set by the manager once it exists).
+    void setVideoDriverExt(ITaVideoDriverExt* driverExt) { m_driverExt = driverExt; }
+
+    // The cache directory and its flags (1 read, 2 check, 4 write); "" turns the cache off.
+    virtual void setCacheDirectory(const char* directory, int flags);
     const std::string& getShaderCacheDirectory() const { return m_cacheDirectory; }
     int getShaderCacheFlags() const { return m_cacheFlags; }
 
-    // A compiled shader for a request, from memory, the cache or the translator (nullptr when it
-    // cannot be compiled; the reason is logged).
-    virtual const SShaderCompiledEntry* getCompiledShader(const char* file, const char* entryPoint, bool isVertex,
-                                                          int target, const std::vector<SShaderMacro>& macros);
+    // The material type for a shader pair, made once per (files, entry points, callback, base type,
+    // user data, macros); the targets are not part of the key. -1 on failure, the reason in `error`
+    // when given, else in the log.
+    virtual irr::s32 getShaderMaterial(const char* vsFile, const char* vsEntry, int vsTarget, const char* psFile,
+                                       const char* psEntry, int psTarget,
+                                       irr::video::IShaderConstantSetCallBack* callback,
+                                       irr::video::E_MATERIAL_TYPE baseMaterial, irr::s32 userData,
+                                       const STaMacroArg* macros, std::string* error = nullptr);
+    // A new material type for a pair, and the ids of its two compiled shaders.
+    virtual irr::s32 createShaderMaterial(const char* vsFile, const char* vsEntry, int vsTarget, const char* psFile,
+                                          const char* psEntry, int psTarget,
+                                          irr::video::IShaderConstantSetCallBack* callback,
+                                          irr::video::E_MATERIAL_TYPE baseMaterial, irr::s32 userData,
+                                          const STaMacroArg* macros, int* vsId, int* psId,
+                                          std::string* error = nullptr);
 
-    // Recompiles every shader that depends on one of the changed files; a shader that fails keeps
-    // its old code and the failure is logged.
-    virtual bool recompileShaders(const std::vector<std::string>& changedPaths);
+    // Recompiles every shader whose include list holds one of the changed paths and relinks the
+    // material types made from them in place; `updated` receives those types. A shader that fails
+    // keeps its old code. Always true.
+    virtual bool recompileShaders(const std::vector<std::string>& changedPaths, std::vector<irr::s32>* updated = nullptr,
+                                  std::string* error = nullptr);
 
-    // A material type from a vertex and pixel shader pair: not part of this build yet (reported,
-    // -1).
-    virtual irr::s32 getShaderMaterial(const SShaderCompiledEntry* vertexShader, const SShaderCompiledEntry* pixelShader,
-                                       irr::video::E_MATERIAL_TYPE baseMaterial);
+    // Constant and sampler registers: OpenGL has none (constants go by name), so these answer true
+    // with index -1 and count 0 for any name.
+    virtual bool getPixelShaderConstant(irr::s32 materialType, const char* name, int* index, int* count);
+    virtual bool getVertexShaderConstant(irr::s32 materialType, const char* name, int* index, int* count);
+    virtual bool getPixelSamplerIndex(irr::s32 materialType, const char* name, int* index);
+    virtual bool getVertexSamplerIndex(irr::s32 materialType, const char* name, int* index);
+    // Logs the constants of a material type as the program has them (false on the null driver).
+    virtual bool printConstants(irr::s32 materialType);
+
+    // A compiled shader (memory, cache, translator); nullptr on failure.
+    const SShaderCompiledEntry* getCompiledShader(const char* file, const char* entryPoint, bool isVertex, int target,
+                                                  const std::vector<SShaderMacro>& macros,
+                                                  std::string* error = nullptr);
 
     CTaCompiledShaderStore& store() { return *m_store; }
+    size_t materialTypeCount() const { return m_materialTypes.size(); }
 
 private:
+    struct MaterialKey {
+        std::string vsFile, vsEntry, psFile, psEntry;
+        uintptr_t callback;
+        int baseMaterial, userData;
+        std::vector<SShaderMacro> macros;
+        bool operator<(const MaterialKey& other) const;
+    };
+    void report(std::string* error, const std::string& text) const;
+
     irr::IrrlichtDevice* m_device;
+    ITaVideoDriverExt* m_driverExt = nullptr;
     std::unique_ptr<ITaShaderTranslator> m_translator;
     std::unique_ptr<CTaCompiledShaderStore> m_store;
+    std::map<MaterialKey, SShaderMaterialTypeEntry> m_materialTypes;
     std::string m_cacheDirectory;
     int m_cacheFlags = 0;
 };
+
+// The sorted macro list of a macro argument array.
+std::vector<SShaderMacro> taMacroListOf(const STaMacroArg* macros);

@@ -243,6 +243,9 @@ bool CTaShaderCache::write(const STaShaderCacheKey& key, const std::string& blob
     }
     const std::string path = pathOf(key);
     taPrint(ETALOG_DEBUG, "TaGPU: Write to cache '%s'", path.c_str());
+    // A demo folder without its cache folder gets one, rather than compiling on every run.
+    if (taPlatformPathKind(m_directory.c_str()) == ETAPATH_MISSING)
+        taPlatformMakeDirectory(m_directory.c_str());
     // Whole files or none: a reader never sees half a blob.
     if (!taPlatformWriteFileAtomic(path.c_str(), blob.data(), blob.size())) {
         taPrint(ETALOG_ERROR, "TaGPU: Cached Compiled Shader file cannot be write %s", path.c_str());

@@ -1,9 +1,21 @@
 // ITaVideoDriverExt: the render states and driver facilities the Irrlicht driver does not expose.
 #pragma once
 
+#include "effects/TaShaderTranslator.h"
+
 #include <irrlicht.h>
 
 #include <string>
+#include <vector>
+
+// A translated vertex and pixel shader pair with the reflection of both stages: what a shader
+// material type is made from.
+struct STaShaderProgramDesc {
+    std::string name; // named in messages (the pixel shader's file)
+    std::string vertexCode, pixelCode;
+    std::vector<STaShaderConstant> vertexConstants, pixelConstants;
+    std::vector<STaShaderSampler> vertexSamplers, pixelSamplers;
+};
 
 // Value mappings shared by every back end (anything else maps to "no valid state", which the
 // back ends ignore):
@@ -47,6 +59,21 @@ public:
     // What the renderer needs of the driver and this one lacks: one "Missing %s. Please install
     // this library.\n" line for each missing capability, or "" when nothing is missing.
     virtual std::string checkCapabilities() = 0;
+
+    // Shader material types: the engine's own material renderers, each owning its program, so that
+    // a reload relinks in place under the same material type. The callback is grabbed; its
+    // OnSetConstants sets constants by their HLSL names. -1 (add) or false (replace) with `error`
+    // saying why; a failed replace keeps the old program.
+    virtual irr::s32 addShaderMaterial(const STaShaderProgramDesc& program,
+                                       irr::video::IShaderConstantSetCallBack* callback,
+                                       irr::video::E_MATERIAL_TYPE baseMaterial, irr::s32 userData,
+                                       std::string& error) = 0;
+    virtual bool replaceShaderMaterial(irr::s32 materialType, const STaShaderProgramDesc& program,
+                                       std::string& error) = 0;
+    // The constants of a shader material type as the program has them, one line each in `text`
+    // ("Name='%s' RegisterIndex=%d RegisterCount=%d\n", the index being the uniform location) under
+    // "Vertex Shader Constants\n" and "Pixel Shader Constants\n"; false when the driver keeps none.
+    virtual bool describeShaderMaterial(irr::s32 materialType, std::string& text) = 0;
 
     // Window operations beyond Irrlicht's own; false when the driver has no window.
     virtual bool moveWindow(int x, int y) = 0;

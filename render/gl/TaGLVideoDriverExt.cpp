@@ -4,6 +4,7 @@
 #include "platform/TaWindow.h"
 #include "render/TaNullVideoDriverExt.h"
 #include "render/gl/TaGLCapabilities.h"
+#include "render/gl/TaGLShaderMaterialRenderer.h"
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
@@ -54,7 +55,7 @@ ITaVideoDriverExt* taCreateVideoDriverExt(IrrlichtDevice* device)
 {
     if (device && device->getVideoDriver() && device->getVideoDriver()->getDriverType() == video::EDT_OPENGL)
         return new CTaGLVideoDriverExt(device);
-    return new CTaNullVideoDriverExt();
+    return new CTaNullVideoDriverExt(device ? device->getVideoDriver() : nullptr);
 }
 
 CTaGLVideoDriverExt::CTaGLVideoDriverExt(IrrlichtDevice* device) : m_device(device), m_driver(device->getVideoDriver())
@@ -257,6 +258,74 @@ std::string CTaGLVideoDriverExt::checkCapabilities()
     return taGLCapabilityText(reinterpret_cast<const char*>(glGetString(GL_VERSION)),
                               reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION)),
                               reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
+}
+
+video::IMaterialRenderer* CTaGLVideoDriverExt::bridgeFor(video::E_MATERIAL_TYPE baseMaterial)
+{
+    auto found = m_bridges.find(baseMaterial);
+    if (found == m_bridges.end()) {
+        // A GLSL material of Irrlicht's own on the base type: drawing through it sets the base
+        // type's render states and binds the material's texture layers the way Irrlicht does.
+        static const char* const vertex = "void main() { gl_Position = ftransform(); }";
+        static const char* const pixel = "void main() { gl_FragColor = vec4(1.0); }";
+        video::IGPUProgrammingServices* gpu = m_driver->getGPUProgrammingServices();
+        const s32 type = gpu ? gpu->addHighLevelShaderMaterial(vertex, "main", video::EVST_VS_1_1, pixel, "main",
+                                                               video::EPST_PS_1_1, nullptr, baseMaterial, 0)
+                             : -1;
+        found = m_bridges.emplace(baseMaterial, type).first;
+    }
+    return found->second >= 0 ? m_driver->getMaterialRenderer(found->second) : nullptr;
+}
+
+CTaGLShaderMaterialRenderer* CTaGLVideoDriverExt::shaderRenderer(s32 materialType)
+{
+    auto found = m_shaderRenderers.find(materialType);
+    return found != m_shaderRenderers.end() ? found->second : nullptr;
+}
+
+s32 CTaGLVideoDriverExt::addShaderMaterial(const STaShaderProgramDesc& program,
+                                           video::IShaderConstantSetCallBack* callback,
+                                           video::E_MATERIAL_TYPE baseMaterial, s32 userData, std::string& error)
+{
+    video::IMaterialRenderer* bridge = bridgeFor(baseMaterial);
+    if (!bridge) {
+        error = "the driver cannot make GLSL materials";
+        return -1;
+    }
+    auto* renderer = new CTaGLShaderMaterialRenderer(m_driver, this, callback, bridge,
+                                                     m_driver->getMaterialRenderer(baseMaterial), userData);
+    if (!renderer->link(program, error)) {
+        renderer->drop();
+        return -1;
+    }
+    const s32 type = m_driver->addMaterialRenderer(renderer, "TaShader");
+    renderer->drop();
+    if (type < 0) {
+        error = "the driver refused a new material renderer";
+        return -1;
+    }
+    m_shaderRenderers[type] = renderer;
+    return type;
+}
+
+bool CTaGLVideoDriverExt::replaceShaderMaterial(s32 materialType, const STaShaderProgramDesc& program,
+                                                std::string& error)
+{
+    CTaGLShaderMaterialRenderer* renderer = shaderRenderer(materialType);
+    if (!renderer) {
+        error = "material type " + std::to_string(materialType) + " is not a shader material";
+        return false;
+    }
+    return renderer->link(program, error);
+}
+
+bool CTaGLVideoDriverExt::describeShaderMaterial(s32 materialType, std::string& text)
+{
+    CTaGLShaderMaterialRenderer* renderer = shaderRenderer(materialType);
+    if (!renderer)
+        return false;
+    text = renderer->describe();
+    return true;
 }
 
 bool CTaGLVideoDriverExt::moveWindow(int x, int y)

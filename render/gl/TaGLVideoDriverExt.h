@@ -3,6 +3,8 @@
 
 #include "render/TaVideoDriverExt.h"
 
+#include <map>
+
 // Sets the render states Irrlicht 1.8 does not expose directly with GL calls, keeps the presented
 // frame readable in a frame buffer object of its own, and reaches the X11 window for the window
 // operations. Every GL binding it changes for its own work is put back before it returns.
@@ -26,6 +28,11 @@ public:
     void framePresented() override;
     irr::video::IImage* grabFrame() override;
     std::string checkCapabilities() override;
+    irr::s32 addShaderMaterial(const STaShaderProgramDesc& program, irr::video::IShaderConstantSetCallBack* callback,
+                               irr::video::E_MATERIAL_TYPE baseMaterial, irr::s32 userData,
+                               std::string& error) override;
+    bool replaceShaderMaterial(irr::s32 materialType, const STaShaderProgramDesc& program, std::string& error) override;
+    bool describeShaderMaterial(irr::s32 materialType, std::string& text) override;
 
     bool moveWindow(int x, int y) override;
     bool hideWindow() override;
@@ -33,6 +40,8 @@ public:
 
 private:
     void applyAlphaBlend();
+    irr::video::IMaterialRenderer* bridgeFor(irr::video::E_MATERIAL_TYPE baseMaterial);
+    class CTaGLShaderMaterialRenderer* shaderRenderer(irr::s32 materialType);
     void applyStencil();
 
     irr::IrrlichtDevice* m_device;
@@ -46,6 +55,10 @@ private:
     unsigned m_frameBuffer = 0, m_colourBuffer = 0;
     int m_frameWidth = 0, m_frameHeight = 0;
     bool m_hasFrame = false;
+    // The engine's shader material renderers by material type (the driver holds the references),
+    // and the bridge material of Irrlicht's own for each base type.
+    std::map<irr::s32, class CTaGLShaderMaterialRenderer*> m_shaderRenderers;
+    std::map<int, irr::s32> m_bridges;
 };
 
 // GL values of the engine's blend factor, blend operation, stencil operation and comparison
