@@ -11,13 +11,17 @@ struct STaLoadingBar {
 };
 STaLoadingBar taLoadingBarGeometry(int width, int height, int imageHeight, int percent);
 
-// Begin: loads "loading.png" when it exists and draws progress 0. The shader form ("loading.hlsl")
-// comes with the engine's material renderer; until then the image-and-bar form is drawn.
+// Begin: loads "loading.png" when it exists and draws progress 0. On OpenGL the picture is a
+// shader's: "loading.hlsl" when it exists (entry points "vs_main" and "ps_main", constants
+// "resolution" and "progress", the image on sampler s0), else the built-in one; on the null driver,
+// or when the shader does not build, the image and a bar.
 void taLoadingScreenBegin();
 // Draws one frame at `percent` (0..100).
 void taLoadingScreenProgress(int percent);
-// Draws 100 and forgets the image.
+// Draws 100 (with a shader, 100 to 129 on 30 frames: the shader fades out) and forgets the image.
 void taLoadingScreenEnd();
+// The built-in loading shader's HLSL text.
+extern const char* const taBuiltInLoadingShader;
 // The short form a script's scene load shows outside archive mode: "%d%%" at (10, 10) in the
 // built-in font over a black screen, with the bar.
 void taLoadingScreenText(int percent);

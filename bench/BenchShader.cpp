@@ -1,5 +1,9 @@
 // Shader translation against the compiled-shader cache, measured side by side: what a pair costs
 // to translate, and what the cache saves on the next run.
+#include "app/TaEngine.h"
+#include "app/TaLog.h"
+#include "app/TaManager.h"
+#include "effects/TaGPUProgrammingServices.h"
 #include "effects/TaShaderCache.h"
 #include "effects/TaShaderTranslator.h"
 
@@ -94,6 +98,95 @@ void BM_ReadCachedPair(benchmark::State& state)
 }
 BENCHMARK(BM_ReadCachedPair)->Unit(benchmark::kMicrosecond);
 
+// Counts the translations that reach the real translator.
+class CCountingTranslator : public ITaShaderTranslator
+{
+public:
+    explicit CCountingTranslator(int* count) : m_inner(taCreateHlslToGlslTranslator()), m_count(count) {}
+    const char* tag() const override { return m_inner->tag(); }
+    STaShaderTranslation translate(const STaShaderRequest& request) override
+    {
+        ++*m_count;
+        return m_inner->translate(request);
+    }
+    bool readReflection(const std::string& code, std::vector<STaShaderConstant>& constants,
+                        std::vector<STaShaderSampler>& samplers) const override
+    {
+        return m_inner->readReflection(code, constants, samplers);
+    }
+
+private:
+    std::unique_ptr<ITaShaderTranslator> m_inner;
+    int* m_count;
+};
+
+// Loading an effect's shaders into material types, as a fresh engine run does: eight macro variants
+// of one pair (the way surfaces select variants), with an empty cache or with the cache the last
+// run left. The warm run must not reach the translator at all.
+void loadEffect(benchmark::State& state, bool warm)
+{
+    STaSetupParams params = taDefaultSetupParams();
+    params.driver = ETADRIVER_NULL;
+    snprintf(params.audio, sizeof(params.audio), "null");
+    if (taSetup(params) != 0) {
+        state.SkipWithError("the engine does not start");
+        return;
+    }
+    char directory[] = "/tmp/tarv-bench-effect-XXXXXX";
+    if (!mkdtemp(directory)) {
+        state.SkipWithError("no temporary directory");
+        return;
+    }
+    const std::string source = std::string(directory) + "/effect.hlsl";
+    const std::string cacheDirectory = std::string(directory) + "/shadersCache";
+    FILE* file = fopen(source.c_str(), "wb");
+    fputs(kShader, file);
+    fclose(file);
+    static const char* const variants[8][2] = {{"USE_A", "1"}, {"USE_B", "1"}, {"USE_C", "1"}, {"USE_D", "1"},
+                                               {"USE_E", "1"}, {"USE_F", "1"}, {"USE_G", "1"}, {"USE_H", "1"}};
+    int translations = 0;
+    auto run = [&] {
+        CTaGPUProgrammingServices gpu(taEngine().device, std::make_unique<CCountingTranslator>(&translations));
+        gpu.setVideoDriverExt(taGetManager()->getVideoDriverExt());
+        gpu.setCacheDirectory(cacheDirectory.c_str(), ETACACHE_READ | ETACACHE_CHECK | ETACACHE_WRITE);
+        for (const auto& variant : variants) {
+            const STaMacroArg macros[] = {{variant[0], variant[1]}, {nullptr, nullptr}};
+            if (gpu.getShaderMaterial(source.c_str(), "vs_main", 3, source.c_str(), "ps_main", 7, nullptr,
+                                      irr::video::EMT_SOLID, 0, macros) < 0)
+                state.SkipWithError("effect load failed");
+        }
+    };
+    if (warm)
+        run();
+    translations = 0;
+    for (auto _ : state) {
+        if (!warm) {
+            state.PauseTiming();
+            std::string clear = "rm -rf '" + cacheDirectory + "'";
+            if (system(clear.c_str()) != 0)
+                state.SkipWithError("cannot clear the cache");
+            state.ResumeTiming();
+        }
+        run();
+    }
+    state.counters["translations"] = benchmark::Counter(translations, benchmark::Counter::kAvgIterations);
+    std::string command = std::string("rm -rf '") + directory + "'";
+    if (system(command.c_str()) != 0)
+        fprintf(stderr, "bench: cannot remove %s\n", directory);
+    taShutdown();
+}
+
+void BM_EffectLoadColdCache(benchmark::State& state) { loadEffect(state, false); }
+void BM_EffectLoadWarmCache(benchmark::State& state) { loadEffect(state, true); }
+BENCHMARK(BM_EffectLoadColdCache)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EffectLoadWarmCache)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    taSetLogLevel(ETALOG_WARN);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

@@ -72,8 +72,11 @@ STaShaderCacheKey CTaCompiledShaderStore::cacheKey(const SShaderCompiledEntry& e
 
 bool CTaCompiledShaderStore::compileShader(SShaderCompiledEntry& entry, std::string* error)
 {
-    STaFileBlock block = taReadWholeFile(entry.file.c_str());
-    if (!block.data) {
+    auto builtIn = m_builtIns.find(entry.file);
+    STaFileBlock block;
+    if (builtIn == m_builtIns.end())
+        block = taReadWholeFile(entry.file.c_str());
+    if (builtIn == m_builtIns.end() && !block.data) {
         if (error)
             *error = "Shader file " + entry.file + " not found";
         else
@@ -83,7 +86,10 @@ bool CTaCompiledShaderStore::compileShader(SShaderCompiledEntry& entry, std::str
     STaIncludeSearch search;
     search.directories.push_back(directoryOf(entry.file));
     STaShaderRequest request;
-    request.source.assign(block.data.get(), block.size);
+    if (builtIn != m_builtIns.end())
+        request.source = builtIn->second;
+    else
+        request.source.assign(block.data.get(), block.size);
     request.fileName = entry.file;
     request.entryPoint = entry.entryPoint;
     request.stage = entry.isVertex ? ETASHADERSTAGE_VERTEX : ETASHADERSTAGE_PIXEL;
@@ -143,7 +149,10 @@ const SShaderCompiledEntry* CTaCompiledShaderStore::getCompiledShader(const std:
     entry->target = target;
     std::string cached;
     std::vector<std::string> includes;
-    if (m_cache.read(cacheKey(*entry), m_translator.tag(), cached, includes) &&
+    if (isBuiltIn(file)) {
+        if (!compileShader(*entry, error))
+            return nullptr;
+    } else if (m_cache.read(cacheKey(*entry), m_translator.tag(), cached, includes) &&
         m_translator.readReflection(cached, entry->constants, entry->samplers)) {
         entry->blob = cached;
         entry->includes = includes;

@@ -48,6 +48,11 @@ public:
     bool recompileShaders(const std::vector<std::string>& changedPaths, std::vector<int>& recompiled, std::string& error);
 
     const SShaderCompiledEntry* entryById(int id) const;
+
+    // Shaders the engine carries in its own code (the built-in loading shader), requested under a
+    // name like a file. They bypass the disk cache: there is no file to check them against.
+    void setBuiltInSource(const std::string& name, const std::string& source) { m_builtIns[name] = source; }
+    bool isBuiltIn(const std::string& name) const { return m_builtIns.count(name) != 0; }
     size_t size() const { return m_entries.size(); }
 
 private:
@@ -64,5 +69,6 @@ private:
     ITaShaderTranslator& m_translator;
     CTaShaderCache m_cache;
     std::map<Key, std::unique_ptr<SShaderCompiledEntry>> m_entries;
+    std::map<std::string, std::string> m_builtIns;
     int m_idCounter = 0;
 };

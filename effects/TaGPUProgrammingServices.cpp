@@ -93,7 +93,8 @@ s32 CTaGPUProgrammingServices::getShaderMaterial(const char* vsFile, const char*
         taPrint(ETALOG_DEBUG, "TaGPU: Found already created shader %s %s", vs.c_str(), ps.c_str());
         return found->second.materialType;
     }
-    if (!taFileExists(vs.c_str()) || !taFileExists(ps.c_str())) {
+    auto exists = [this](const std::string& file) { return m_store->isBuiltIn(file) || taFileExists(file.c_str()); };
+    if (!exists(vs) || !exists(ps)) {
         if (error)
             *error = "Shader files not found : " + vs + " " + ps;
         else

@@ -161,7 +161,11 @@ TEST_F(TaEngineGLTest, ScreenshotWriterFollowsTheExtension)
 
 TEST_F(TaEngineGLTest, LoadingBarGeometry)
 {
+    // A loading shader that does not build leaves the plain picture: the image and the bar.
+    writeFile("loading.hlsl", "float4 ps_main() : COLOR0 { return broken; }\n");
+    TaLogCapture log;
     taLoadingScreenBegin();
+    EXPECT_TRUE(log.contains("The loading screen shader loading.hlsl does not build"));
     taLoadingScreenProgress(50);
     shoot();
     // 320 x 240: frame 160 x 24 at (80, 132), inside 154 x 18 at (83, 135), bar 148 x 12 at
@@ -201,12 +205,49 @@ TEST_F(TaEngineGLTest, LoadingBarGeometry)
 
     taLoadingScreenText(25);
     shoot();
+    // The short form is the same bar with the percentage over it.
     expectPixel(80, 132, 0xFFFFFF);
     int white = 0;
     for (int y = 10; y < 22; ++y)
         for (int x = 10; x < 40; ++x)
             white += text(pixel(x, y)) == "FFFFFF";
     EXPECT_GT(white, 10);
+}
+
+TEST_F(TaEngineGLTest, LoadingShaders)
+{
+    // The built-in shader: crossed bars filling from the centre, blue turning white.
+    taLoadingScreenBegin();
+    shoot();
+    const int cx = 160, cy = 120;
+    // 0.08 of 1.5 x 240 from the centre along the diagonal: inside the fill at 50 %, not at 0 %.
+    const int d = static_cast<int>(0.08 * 1.5 * 240 / 1.41421356);
+    EXPECT_EQ(text(pixel(cx + d, cy + d)), "000000");
+    taLoadingScreenProgress(50);
+    shoot();
+    for (SColor c : {pixel(cx + d, cy + d), pixel(cx - d, cy + d), pixel(cx + d, cy - d), pixel(cx - d, cy - d)}) {
+        EXPECT_GT(c.getBlue(), 180u) << text(c);
+        EXPECT_GT(c.getBlue(), c.getRed() + 80) << text(c);
+    }
+    expectPixel(cx, cy, 0x000000);   // the gap in the middle
+    expectPixel(10, 10, 0x000000);   // nothing in the corners
+    taLoadingScreenEnd();            // fades out to black
+    shoot();
+    expectPixel(cx + d, cy + d, 0x000000);
+
+    // "loading.hlsl" beside the demo replaces it, with the resolution and the progress set.
+    writeFile("loading.hlsl", "float2 resolution; float progress;\n"
+                              "float4 vs_main(float4 p : POSITION) : POSITION { return p; }\n"
+                              "float4 ps_main() : COLOR0 { return float4(progress, resolution.x / 1000.0, "
+                              "resolution.y / 1000.0, 1); }\n");
+    taLoadingScreenBegin();
+    taLoadingScreenProgress(60);
+    shoot();
+    const SColor c = pixel(100, 100);
+    EXPECT_NEAR(c.getRed(), 153, 1);
+    EXPECT_NEAR(c.getGreen(), 82, 1);
+    EXPECT_NEAR(c.getBlue(), 61, 1);
+    taLoadingScreenEnd();
 }
 
 TEST_F(TaEngineGLTest, WindowStateAndTheCompanionMessage)
