@@ -245,6 +245,7 @@ bool CTaGLShaderMaterialRenderer::link(const STaShaderProgramDesc& desc, std::st
     if (m_program)
         glDeleteProgram(m_program);
     m_program = program;
+    m_targetSizeLocation = glGetUniformLocation(program, "ta_TargetSize");
     m_vertexUniforms = mapConstants(desc.vertexConstants, uniforms);
     m_pixelUniforms = mapConstants(desc.pixelConstants, uniforms);
     return true;
@@ -285,6 +286,11 @@ bool CTaGLShaderMaterialRenderer::OnRender(video::IMaterialRendererServices*, vi
     if (!m_program)
         return false;
     glUseProgram(m_program);
+    // The pixel position needs the size of the target drawn to.
+    if (m_targetSizeLocation >= 0) {
+        const core::dimension2du size = m_driver->getCurrentRenderTargetSize();
+        glUniform2f(m_targetSizeLocation, static_cast<GLfloat>(size.Width), static_cast<GLfloat>(size.Height));
+    }
     if (m_callback)
         m_callback->OnSetConstants(this, m_userData);
     return true;

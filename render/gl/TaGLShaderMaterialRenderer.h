@@ -66,6 +66,7 @@ private:
     irr::s32 m_userData;
     irr::video::IMaterialRendererServices* m_driverServices = nullptr;
     unsigned m_program = 0;
+    int m_targetSizeLocation = -1;
     UniformMap m_vertexUniforms, m_pixelUniforms;
     bool m_warnedRegisters = false;
 };

@@ -22,7 +22,7 @@
 
 namespace {
 
-const char* const kTag = "// TaGLSL 1 glslang SPIRV-Cross";
+const char* const kTag = "// TaGLSL 2 glslang SPIRV-Cross";
 
 // Helpers that give HLSL's fmod (the sign of x) instead of GLSL's mod (the sign of y).
 const char* const kPreamble = "#pragma pack_matrix(row_major)\n"
@@ -398,11 +398,16 @@ private:
             }
             const std::string s = upper(semantic);
             if (s == "VPOS" || s == "POSITION" || s == "SV_POSITION") {
-                // Direct3D 9 gives integer pixel positions; GL gives pixel centres.
+                // Direct3D 9 gives integer pixel positions; GL gives pixel centres. The position
+                // comes from the clip position every vertex stage passes on, not from
+                // gl_FragCoord, whose row order Mesa fixes per program by the first kind of
+                // target it draws to (measured: window first, then render targets upside down).
                 const std::string name = "ta_in_VPOS";
                 glsl.set_name(input.id, name);
-                rewrites.emplace_back(name, "#define " + name + " " +
-                                                swizzle("(gl_FragCoord - vec4(0.5, 0.5, 0.0, 0.0))", 4, int(type.vecsize)));
+                rewrites.emplace_back(name, "in vec4 ta_ClipPos;\nuniform vec2 ta_TargetSize;\n#define " + name + " " +
+                                                swizzle("vec4((ta_ClipPos.xy / ta_ClipPos.w * 0.5 + 0.5) * ta_TargetSize "
+                                                        "- 0.5, gl_FragCoord.zw)",
+                                                        4, int(type.vecsize)));
             } else if (s == "VFACE") {
                 glsl.set_name(input.id, "ta_in_VFACE");
                 rewrites.emplace_back("ta_in_VFACE", "#define ta_in_VFACE (gl_FrontFacing ? 1.0 : -1.0)");
@@ -479,6 +484,15 @@ private:
         const std::string version = "#version 330";
         if (code.compare(0, version.size(), version) == 0)
             code.replace(0, version.size(), "#version 330 compatibility");
+        // Every vertex stage passes its clip position on, for the pixel position (VPOS).
+        if (vertex) {
+            const size_t main = code.find("void main()");
+            if (main != std::string::npos) {
+                code.replace(main, 11, "void ta_main()");
+                code.insert(code.find('\n', code.find("#version")) + 1, "out vec4 ta_ClipPos;\n");
+                code += "\nvoid main()\n{\n    ta_main();\n    ta_ClipPos = gl_Position;\n}\n";
+            }
+        }
         for (const auto& rewrite : rewrites) {
             const std::regex declaration("(layout\\([^)]*\\) )?(flat |noperspective )?(in|out) [a-z0-9]+ " +
                                          rewrite.first + ";");

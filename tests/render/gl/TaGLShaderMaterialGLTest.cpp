@@ -237,6 +237,93 @@ TEST_F(TaGLShaderMaterialGLTest, HotReloadChangesThePictureAndABrokenReloadKeeps
     EXPECT_EQ(image->getPixel(80, 60).color, 0xFF00FF00);
 }
 
+// The copy pass of the render services: a render target drawn over the whole current target by
+// sampling it at the pixel's own position.
+const char* const kCopyShader =
+    "float2 resolution; sampler2D smplr : register(s0); float4 vs_main(float4 pos:POSITION):POSITION { return "
+    "pos; } float4 ps_main(float4 vp:VPOS) : COLOR0 {   float4 Color = tex2D(smplr, (vp.xy+float2(0.5,0.5) ) / "
+    "resolution );   return Color; }";
+
+class CResolution : public video::IShaderConstantSetCallBack
+{
+public:
+    void OnSetConstants(video::IMaterialRendererServices* services, s32) override
+    {
+        const core::dimension2du size = services->getVideoDriver()->getCurrentRenderTargetSize();
+        const f32 resolution[2] = {f32(size.Width), f32(size.Height)};
+        services->setPixelShaderConstant("resolution", resolution, 2);
+    }
+};
+
+// Orientation: render targets keep OpenGL's row order (as Irrlicht's own draws do) and VPOS has
+// OpenGL's lower-left origin, so a picture copied by VPOS through any number of render targets
+// comes out the right way up. Checked with an asymmetric picture over odd and even chains.
+TEST_F(TaGLShaderMaterialGLTest, CopyChainsKeepTheOrientation)
+{
+    video::IImage* quadrants = driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(160, 120));
+    for (u32 y = 0; y < 120; ++y)
+        for (u32 x = 0; x < 160; ++x)
+            quadrants->setPixel(x, y, y < 60 ? (x < 80 ? 0xFFFF0000 : 0xFF00FF00) : (x < 80 ? 0xFF0000FF : 0xFFFFFFFF));
+    quadrants->setPixel(5, 5, 0xFF000000); // and one marked pixel
+    video::ITexture* picture = driver->addTexture("quadrants", quadrants);
+    quadrants->drop();
+    gpu->store().setBuiltInSource("<test>/copy.hlsl", kCopyShader);
+    CResolution* resolution = new CResolution();
+    const s32 copy = gpu->getShaderMaterial("<test>/copy.hlsl", "vs_main", 3, "<test>/copy.hlsl", "ps_main", 7,
+                                            resolution, video::EMT_SOLID, 0, nullptr);
+    resolution->drop();
+    ASSERT_GE(copy, 0);
+    video::ITexture* targets[2] = {driver->addRenderTargetTexture(core::dimension2du(160, 120), "chainA"),
+                                   driver->addRenderTargetTexture(core::dimension2du(160, 120), "chainB")};
+
+    auto copyPass = [&](video::ITexture* source) {
+        const u16 indices[6] = {0, 1, 2, 0, 2, 3};
+        const video::SColor white(255, 255, 255, 255);
+        video::S3DVertex corners[4] = {video::S3DVertex(-1, -1, 0, 0, 0, 1, white, 0, 1),
+                                       video::S3DVertex(-1, 1, 0, 0, 0, 1, white, 0, 0),
+                                       video::S3DVertex(1, 1, 0, 0, 0, 1, white, 1, 0),
+                                       video::S3DVertex(1, -1, 0, 0, 0, 1, white, 1, 1)};
+        video::SMaterial material;
+        material.MaterialType = static_cast<video::E_MATERIAL_TYPE>(copy);
+        material.Lighting = false;
+        material.ZBuffer = video::ECFN_ALWAYS;
+        material.ZWriteEnable = false;
+        material.BackfaceCulling = false;
+        material.setTexture(0, source);
+        material.TextureLayer[0].BilinearFilter = false;
+        driver->setTransform(video::ETS_WORLD, core::IdentityMatrix);
+        driver->setTransform(video::ETS_VIEW, core::IdentityMatrix);
+        driver->setTransform(video::ETS_PROJECTION, core::IdentityMatrix);
+        driver->setMaterial(material);
+        driver->drawIndexedTriangleList(corners, 4, indices, 2);
+    };
+    for (int passes = 1; passes <= 4; ++passes) {
+        SCOPED_TRACE(passes);
+        ASSERT_TRUE(taBeginScene());
+        // The picture into the first target with Irrlicht's own 2D draw.
+        driver->setRenderTarget(targets[0], true, true, video::SColor(255, 0, 0, 0));
+        driver->draw2DImage(picture, core::position2di(0, 0));
+        // Target to target, then the last pass onto the window.
+        for (int pass = 1; pass < passes; ++pass) {
+            driver->setRenderTarget(targets[pass % 2], true, true, video::SColor(255, 0, 0, 0));
+            copyPass(targets[(pass - 1) % 2]);
+        }
+        driver->setRenderTarget(video::ERT_FRAME_BUFFER, true, true, video::SColor(255, 0, 0, 0));
+        copyPass(targets[(passes - 1) % 2]);
+        taEndScene();
+        ASSERT_EQ(taScreenshot("chain.png"), 0);
+        video::IImage* shot = driver->createImageFromFile("chain.png");
+        ASSERT_NE(shot, nullptr);
+        EXPECT_EQ(shot->getPixel(20, 20).color, 0xFFFF0000);
+        EXPECT_EQ(shot->getPixel(140, 20).color, 0xFF00FF00);
+        EXPECT_EQ(shot->getPixel(20, 100).color, 0xFF0000FF);
+        EXPECT_EQ(shot->getPixel(140, 100).color, 0xFFFFFFFF);
+        EXPECT_EQ(shot->getPixel(5, 5).color, 0xFF000000);
+        EXPECT_EQ(shot->getPixel(6, 5).color, 0xFFFF0000);
+        shot->drop();
+    }
+}
+
 // Every pass of an effect file: its vertex and pixel shader as one material type.
 void compileEffectPasses(CTaGPUProgrammingServices* gpu, const std::string& path, CTestConstants* constants)
 {

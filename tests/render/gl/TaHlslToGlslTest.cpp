@@ -74,7 +74,7 @@ TEST(TaHlslToGlslTest, VertexStage)
                              "#define ta_in_TEXCOORD0 (gl_MultiTexCoord0).xy", "#define ta_in_COLOR0 gl_Color",
                              "#define ta_in_TANGENT (gl_MultiTexCoord1).xyz", "#define ta_out_POSITION gl_Position",
                              "#define ta_out_PSIZE gl_PointSize", "out vec2 ta_var_TEXCOORD0;", "out vec4 ta_var_COLOR0;",
-                             "uniform vsGlobals vsG;"})
+                             "uniform vsGlobals vsG;", "out vec4 ta_ClipPos;", "ta_ClipPos = gl_Position;"})
         EXPECT_TRUE(has(vs.code, line)) << line << "\n" << vs.code;
     EXPECT_FALSE(has(vs.code, "layout(location")) << vs.code;
     EXPECT_EQ(includes, 1);
@@ -126,7 +126,8 @@ TEST(TaHlslToGlslTest, PixelStage)
     ASSERT_TRUE(ps.ok) << ps.error;
     for (const char* line : {"in vec2 ta_var_TEXCOORD0;", "in vec4 ta_var_COLOR0;",
                              "#define ta_cin_COLOR0 clamp(ta_var_COLOR0, 0.0, 1.0)",
-                             "#define ta_in_VFACE (gl_FrontFacing ? 1.0 : -1.0)", "gl_FragCoord - vec4(0.5, 0.5",
+                             "#define ta_in_VFACE (gl_FrontFacing ? 1.0 : -1.0)", "in vec4 ta_ClipPos;",
+                             "(ta_ClipPos.xy / ta_ClipPos.w * 0.5 + 0.5) * ta_TargetSize - 0.5",
                              "uniform psGlobals psG;", "trunc(", "1.5"})
         EXPECT_TRUE(has(ps.code, line)) << line << "\n" << ps.code;
     std::map<std::string, STaShaderSampler> samplers;
