@@ -1,6 +1,8 @@
 // The engine context.
 #include "app/TaEngine.h"
 
+#include "app/Ta2D.h"
+#include "app/TaCamera.h"
 #include "app/TaInput.h"
 #include "app/TaLog.h"
 #include "app/TaManager.h"
@@ -16,6 +18,7 @@
 #include "render/TaRendererManager.h"
 #include "render/TaVideoDriverExt.h"
 #include "render/gl/TaGLCapabilities.h"
+#include "scene/TaObjects.h"
 
 #include <chrono>
 #include <cstdio>
@@ -308,6 +311,7 @@ int taSetup(const STaSetupParams& params)
         return -1;
     }
     g_background = 0;
+    taReset2DState();
     if (params.hideMouse != -1 && params.hideMouse != 0 && g_engine.device->getCursorControl())
         g_engine.device->getCursorControl()->setVisible(false);
     taSetCameraRange(params.cameraNear, params.cameraFar);
@@ -327,6 +331,15 @@ void taShutdown()
     taGetEventReceiver().setEnabled(false);
     taOverlayClear();
     STaEngineContext& e = g_engine;
+    // What scripts and viewers made: images, objects, lights, fonts, fades, collision.
+    taFreeImages();
+    taFreeObjectsAndLights();
+    StopFade();
+    taReset2DState();
+    AutomaticCameraCollisionOff();
+    if (e.collisionWorld)
+        e.collisionWorld->drop();
+    e.collisionWorld = nullptr;
     if (e.defaultRenderer)
         e.defaultRenderer->drop();
     if (e.currentRenderer)

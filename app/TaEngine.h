@@ -30,7 +30,7 @@ struct STaEngineContext {
     irr::scene::ISceneManager* sceneManager = nullptr;
     irr::gui::IGUIEnvironment* guiEnvironment = nullptr;
     irr::gui::IGUIFont* font = nullptr;             // the built-in font, for overlay text
-    irr::IReferenceCounted* fader = nullptr;        // the active screen fader of a demo, or none
+    irr::gui::IGUIInOutFader* fader = nullptr;      // the active screen fader, or none
     irr::scene::ICameraSceneNode* camera = nullptr;
     CTaSceneNodeAnimatorCamera* cameraAnimator = nullptr;
     int width = 0, height = 0, bpp = 0;             // the screen mode requested
@@ -45,6 +45,9 @@ struct STaEngineContext {
     ITaRenderer* defaultRenderer = nullptr;
     ITaRenderer* currentRenderer = nullptr;         // nullptr: the default one
     bool inScene = false;
+    float stereo3D[4] = {0, 0, 0, 0};               // SetCameraStereo: on, separation, mode, focus
+    irr::scene::IMetaTriangleSelector* collisionWorld = nullptr; // what the camera may collide with
+    irr::scene::ISceneNodeAnimator* cameraCollision = nullptr;
     bool minimised = false;                         // the null device's window state
 };
 

@@ -72,6 +72,8 @@ bool MyEventReceiver::OnEvent(const SEvent& event)
             s.joystick[2] = event.JoystickEvent.Axis[SEvent::SJoystickEvent::AXIS_Z];
             s.joystick[3] = static_cast<int>(event.JoystickEvent.ButtonStates);
             s.joystick[4] = event.JoystickEvent.POV;
+            for (int axis = 0; axis < 6; ++axis)
+                s.axes[axis] = event.JoystickEvent.Axis[axis];
         }
         break;
     case EET_USER_EVENT:
@@ -136,4 +138,48 @@ int taMouseX()
 int taMouseY()
 {
     return taClampClientCoordinate(cursorPosition().Y, taEngine().height);
+}
+
+namespace {
+bool g_joystickEnabled = false;
+int g_joysticks = 0;
+} // namespace
+
+bool taEnableJoystick()
+{
+    const STaEngineContext& engine = taEngine();
+    if (!engine.device)
+        return false;
+    core::array<SJoystickInfo> infos;
+    g_joystickEnabled = engine.device->activateJoysticks(infos);
+    g_joysticks = static_cast<int>(infos.size());
+    return g_joystickEnabled;
+}
+
+void taDisableJoystick()
+{
+    g_joystickEnabled = false;
+}
+
+bool taJoystickPresent()
+{
+    return g_joystickEnabled && g_joysticks > 0;
+}
+
+int taJoystickAxis(int axis)
+{
+    return g_joystickEnabled && axis >= 0 && axis < 6 ? taGetEventReceiver().state().axes[axis] : 0;
+}
+
+bool taJoystickButton(int button)
+{
+    return g_joystickEnabled && button >= 0 && button < 32 &&
+           (static_cast<unsigned>(taGetEventReceiver().state().joystick[3]) >> button) & 1u;
+}
+
+void taShowMouse(bool visible)
+{
+    const STaEngineContext& engine = taEngine();
+    if (engine.device && engine.device->getCursorControl())
+        engine.device->getCursorControl()->setVisible(visible);
 }

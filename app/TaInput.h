@@ -20,6 +20,7 @@ struct STaInputState {
     int wheel;               // wheel steps, added up
     int joystick[5];         // first joystick: X, Y and Z axes, button bits, point of view
     int userValue;           // second datum of the last user event whose first datum was 0x7000
+    int axes[6];             // first joystick: X, Y, Z, R, U, V
     bool leftShift, rightShift, leftControl, rightControl;
 };
 
@@ -57,6 +58,15 @@ int taMouseWheel();
 // Word 0..4 of the first joystick's state; 0 for any other index.
 int taJoystickState(int word);
 int taLastUserValue();
+
+// Joysticks: activated through the device on request; axis values and buttons read 0 / false
+// while disabled.
+bool taEnableJoystick();
+void taDisableJoystick();
+bool taJoystickPresent();
+int taJoystickAxis(int axis);      // 0..5: X, Y, Z, R, U, V
+bool taJoystickButton(int button); // 0..31
+void taShowMouse(bool visible);
 
 // The clamping rule on its own: a coordinate against the client extent.
 int taClampClientCoordinate(int value, int extent);

@@ -69,7 +69,7 @@ int taOverlayText(gui::IGUIFont* font, int x, int y, u32 colour, const char* tex
     return 0;
 }
 
-int taOverlayImage(video::ITexture* texture, int x, int y, int width, int height, bool useAlpha)
+int taOverlayImage(video::ITexture* texture, int x, int y, int width, int height, bool useAlpha, u32 tint)
 {
     SOverlayCommand* command = add(ETAOVERLAY_IMAGE, false);
     if (!command)
@@ -79,6 +79,7 @@ int taOverlayImage(video::ITexture* texture, int x, int y, int width, int height
     command->x2 = width;
     command->y2 = height;
     command->useAlpha = useAlpha;
+    command->colour = tint;
     command->texture = texture;
     if (texture)
         texture->grab();
@@ -128,14 +129,14 @@ void taOverlayDraw(video::IVideoDriver* driver)
             if (c.texture) {
                 const core::dimension2du own = c.texture->getOriginalSize();
                 const core::rect<s32> source(0, 0, own.Width, own.Height);
+                // A tint alpha below 255 blends as the image's alpha channel would.
+                const bool blend = c.useAlpha || colour.getAlpha() < 255;
                 if (c.x2 < 0 || c.y2 < 0) {
-                    driver->draw2DImage(c.texture, core::position2di(c.x1, c.y1), source, nullptr,
-                                        video::SColor(255, 255, 255, 255), c.useAlpha);
+                    driver->draw2DImage(c.texture, core::position2di(c.x1, c.y1), source, nullptr, colour, blend);
                 } else {
-                    const video::SColor white(255, 255, 255, 255);
-                    const video::SColor corners[4] = {white, white, white, white};
+                    const video::SColor corners[4] = {colour, colour, colour, colour};
                     driver->draw2DImage(c.texture, core::rect<s32>(c.x1, c.y1, c.x1 + c.x2, c.y1 + c.y2), source,
-                                        nullptr, corners, c.useAlpha);
+                                        nullptr, corners, blend);
                 }
             }
             break;

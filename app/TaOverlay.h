@@ -22,7 +22,9 @@ enum ETaOverlayKind {
 // and fonts are grabbed until the command is drawn or dropped.
 int taOverlayText(irr::gui::IGUIFont* font, int x, int y, irr::u32 colour, const char* text);
 // `width` and `height` below 0 draw the image at its own size; otherwise it is stretched to them.
-int taOverlayImage(irr::video::ITexture* texture, int x, int y, int width, int height, bool useAlpha);
+// `tint` (0xAARRGGBB) multiplies the image's colours; its alpha is the paste's transparency.
+int taOverlayImage(irr::video::ITexture* texture, int x, int y, int width, int height, bool useAlpha,
+                   irr::u32 tint = 0xFFFFFFFF);
 int taOverlayLine(int x1, int y1, int x2, int y2, irr::u32 colour);
 // A filled box covering the pixels from (x1, y1) up to but not including (x2, y2).
 int taOverlayBox(int x1, int y1, int x2, int y2, irr::u32 colour);

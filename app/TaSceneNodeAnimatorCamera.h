@@ -23,8 +23,12 @@ public:
     int getMode() const { return m_mode; }
     float getMoveSpeed() const { return m_moveSpeed; }
     float getRotateSpeed() const { return m_rotateSpeed; }
+    void setMoveSpeed(float speed) { m_moveSpeed = speed; }
+    float getJumpSpeed() const { return m_jumpSpeed; }
+    void setJumpSpeed(float speed) { m_jumpSpeed = speed; }
 
 private:
     float m_moveSpeed, m_rotateSpeed;
+    float m_jumpSpeed = 0;
     int m_mode = 0;
 };

@@ -12,6 +12,8 @@ bool taPlatformExecutablePath(char* out, size_t outSize);
 
 // The process's current directory, without a trailing separator ("/" for the root).
 std::string taPlatformCurrentDirectory();
+// Makes `path` the process's current directory; false when it cannot.
+bool taPlatformSetCurrentDirectory(const char* path);
 
 // Resolves a path written on Windows against the disk: each component that does not exist as
 // written is matched against its directory's entries without regard to case. A component with

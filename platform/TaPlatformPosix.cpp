@@ -300,3 +300,8 @@ bool taPlatformRunIsolated(const std::function<std::string()>& work, std::string
     }
     return true;
 }
+
+bool taPlatformSetCurrentDirectory(const char* path)
+{
+    return path && chdir(path) == 0;
+}

@@ -14,6 +14,7 @@
 #include "files/TaFile.h"
 #include "render/TaRendererManager.h"
 #include "render/gl/TaGLCapabilities.h"
+#include "scene/TaObjects.h"
 
 #include <cstdlib>
 #include <string>
@@ -82,13 +83,15 @@ TEST_F(TaEngineTest, StartRestartAndShutDown)
         EXPECT_EQ(table->capacity, TA_ID_TABLE_CAPACITY);
         EXPECT_EQ(idInsert(table, 999, &marker), 0);
         EXPECT_EQ(idInsert(table, 1000, &marker), -1);
+        EXPECT_EQ(idRemove(table, 999), 0);
     }
     taSetBackgroundColor(0x123456);
+    ASSERT_EQ(MakeLight(999), 0);
 
     // A second start is a fresh engine: empty tables, black background.
     ASSERT_EQ(taSetup(nullSetup()), 0);
-    EXPECT_EQ(idGet(taEngine().objects.get(), 999), nullptr);
-    EXPECT_EQ(idHighest(taEngine().objects.get()), 0);
+    EXPECT_FALSE(LightExist(999));
+    EXPECT_EQ(idHighest(taEngine().lights.get()), 0);
     EXPECT_EQ(taGetBackgroundColor(), 0u);
 
     taShutdown();

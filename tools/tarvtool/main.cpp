@@ -6,6 +6,7 @@
 //   tarvtool shader FILE ENTRY vs|ps [-D N[=V]]...  the GLSL and reflection of an HLSL shader
 //   tarvtool tf ...                              TF documents: dump, totext, tobin, stat, eval
 //   tarvtool datafiles [DIRECTORY]               the renderers' files and where the engine finds them
+//   tarvtool scriptapi                           the script API's reference page (docs/script-api.md)
 //   tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...  write a ZIP archive with the engine's writer; each
 //                                                FILE below BASEDIR is stored under its own path or
 //                                                under ENTRY
@@ -15,6 +16,7 @@
 #include "pack/TaArchiveWriter.h"
 #include "pack/TaStamp.h"
 #include "render/TaRendererFiles.h"
+#include "script/TaScriptHost.h"
 #include "tools/tarvtool/FxCommands.h"
 #include "tools/tarvtool/ShaderCommand.h"
 #include "tools/tarvtool/TfCommands.h"
@@ -32,6 +34,7 @@ int usage()
             "       tarvtool packinfo EXECUTABLE\n"
             "       tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...\n"
             "       tarvtool datafiles [DIRECTORY]\n"
+            "       tarvtool scriptapi\n"
             "       tarvtool tf (dump|totext|tobin|stat|eval) ...\n"
             "       tarvtool fx dump FILE [-D NAME[=VALUE]]...\n"
             "       tarvtool shader FILE ENTRY vs|ps [-D NAME[=VALUE]]...\n");
@@ -145,6 +148,10 @@ int main(int argc, char** argv)
         return commandZip(argc, argv);
     if (command == "datafiles")
         return commandDataFiles(argc, argv);
+    if (command == "scriptapi" && argc == 2) {
+        fputs(taScriptApiReference().c_str(), stdout);
+        return 0;
+    }
     if (command == "shader")
         return shaderCommand(argc - 1, argv + 1);
     if (command == "fx")

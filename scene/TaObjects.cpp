@@ -1,0 +1,334 @@
+// Objects and lights.
+#include "scene/TaObjects.h"
+
+#include "app/TaEngine.h"
+#include "app/TaLog.h"
+#include "files/TaFile.h"
+
+#include <string>
+
+using namespace irr;
+
+namespace {
+
+// Checks that a fresh ID can take a new entry: false with "invalid <kind> ID %d : %s".
+bool idUsable(STaIdTable* table, int id, const char* kind, int code)
+{
+    if (idInsert(table, id, table) != 0) {
+        taErrorCode(code, "invalid %s ID %d : %s", kind, id, idGetErrorText());
+        return false;
+    }
+    idRemove(table, id);
+    return true;
+}
+
+scene::ILightSceneNode* light(int id)
+{
+    auto* node = static_cast<scene::ILightSceneNode*>(idGet(taEngine().lights.get(), id));
+    if (!node)
+        taErrorCode(1, "Light ID %d does not exist. %s", id, idGetErrorText());
+    return node;
+}
+
+scene::IAnimatedMeshSceneNode* animated(scene::ISceneNode* node)
+{
+    return node && node->getType() == scene::ESNT_ANIMATED_MESH ? static_cast<scene::IAnimatedMeshSceneNode*>(node)
+                                                                : nullptr;
+}
+
+void removeNode(STaIdTable* table, int id)
+{
+    auto* node = static_cast<scene::ISceneNode*>(idGet(table, id));
+    if (!node)
+        return;
+    idRemove(table, id);
+    node->remove();
+    node->drop();
+}
+
+} // namespace
+
+scene::ISceneNode* taGetObject(int id, int code)
+{
+    auto* node = static_cast<scene::ISceneNode*>(idGet(taEngine().objects.get(), id));
+    if (!node)
+        taErrorCode(code, "Object ID %d does not exist. %s", id, idGetErrorText());
+    return node;
+}
+
+int LoadObject(const char* file, int id)
+{
+    STaEngineContext& engine = taEngine();
+    DeleteObject(id);
+    if (!idUsable(engine.objects.get(), id, "Object", 2))
+        return -1;
+    scene::IAnimatedMesh* mesh = engine.sceneManager->getMesh(taFindFile(file));
+    if (!mesh || !mesh->getMesh(0)) {
+        taErrorCode(1, "Failed to load mesh '%s'", file ? file : "");
+        return -1;
+    }
+    scene::IMesh* first = mesh->getMesh(0);
+    for (u32 i = 0; i < first->getMeshBufferCount(); ++i) {
+        const u32 points = first->getMeshBuffer(i)->getVertexCount();
+        if (points > 65535)
+            taPrint(ETALOG_WARN,
+                    "Object %d '%s' has too much points on surface %d ;\n%d points > maximum 65535.\nRender artifacts "
+                    "will occur.",
+                    id, file, static_cast<int>(i), static_cast<int>(points));
+    }
+    scene::IAnimatedMeshSceneNode* node = engine.sceneManager->addAnimatedMeshSceneNode(mesh);
+    if (!node) {
+        taErrorCode(1, "Failed to load mesh '%s'", file ? file : "");
+        return -1;
+    }
+    // Frames are chosen by the caller, never advanced by the clock.
+    node->setAnimationSpeed(0);
+    node->setCurrentFrame(static_cast<f32>(node->getStartFrame()));
+    node->grab();
+    idInsert(engine.objects.get(), id, node);
+    return 0;
+}
+
+bool ObjectExist(int id)
+{
+    return idGet(taEngine().objects.get(), id) != nullptr;
+}
+
+bool ObjectVisible(int id)
+{
+    scene::ISceneNode* node = taGetObject(id);
+    return node && node->isVisible();
+}
+
+int ShowObject(int id)
+{
+    scene::ISceneNode* node = taGetObject(id);
+    if (!node)
+        return -1;
+    node->setVisible(true);
+    return 0;
+}
+
+int HideObject(int id)
+{
+    scene::ISceneNode* node = taGetObject(id);
+    if (!node)
+        return -1;
+    node->setVisible(false);
+    return 0;
+}
+
+void DeleteObject(int id)
+{
+    if (taEngine().objects)
+        removeNode(taEngine().objects.get(), id);
+}
+
+int PositionObject(int id, float x, float y, float z)
+{
+    scene::ISceneNode* node = taGetObject(id);
+    if (!node)
+        return -1;
+    node->setPosition(core::vector3df(x, y, z));
+    return 0;
+}
+
+int RotateObject(int id, float x, float y, float z)
+{
+    scene::ISceneNode* node = taGetObject(id);
+    if (!node)
+        return -1;
+    node->setRotation(core::vector3df(x, y, z));
+    return 0;
+}
+
+int ScaleObject(int id, float x, float y, float z)
+{
+    scene::ISceneNode* node = taGetObject(id);
+    if (!node)
+        return -1;
+    node->setScale(core::vector3df(x / 100.0f, y / 100.0f, z / 100.0f));
+    return 0;
+}
+
+int TotalObjectFrames(int id)
+{
+    scene::ISceneNode* node = taGetObject(id);
+    if (!node)
+        return 0;
+    scene::IAnimatedMeshSceneNode* mesh = animated(node);
+    const s32 frames = mesh && mesh->getMesh() ? mesh->getMesh()->getFrameCount() : 1;
+    return frames > 1 ? frames : 1;
+}
+
+int SetObjectFrame(int id, float frame)
+{
+    scene::ISceneNode* node = taGetObject(id);
+    if (!node)
+        return -1;
+    if (scene::IAnimatedMeshSceneNode* mesh = animated(node))
+        mesh->setCurrentFrame(static_cast<f32>(mesh->getStartFrame()) + frame);
+    return 0;
+}
+
+float GetObjectRadius(int id)
+{
+    scene::ISceneNode* node = taGetObject(id);
+    if (!node)
+        return -1;
+    scene::IAnimatedMeshSceneNode* mesh = animated(node);
+    if (!mesh) {
+        taErrorCode(1, "Object ID %d is not of supported type", id);
+        return -1;
+    }
+    if (!mesh->getMesh()) {
+        taErrorCode(1, "Object ID %d has no mesh", id);
+        return -1;
+    }
+    return mesh->getMesh()->getBoundingBox().getExtent().getLength() * 0.5f;
+}
+
+// --- Lights ---
+
+int MakeLight(int id)
+{
+    STaEngineContext& engine = taEngine();
+    DeleteLight(id);
+    if (!idUsable(engine.lights.get(), id, "Light", 1))
+        return -1;
+    scene::ILightSceneNode* node = engine.sceneManager->addLightSceneNode(nullptr, core::vector3df(0, 0, 0),
+                                                                          video::SColorf(1, 1, 1, 1), 10000000.0f);
+    if (!node) {
+        taErrorCode(-1, "failed to create light");
+        return -1;
+    }
+    node->grab();
+    idInsert(engine.lights.get(), id, node);
+    return 0;
+}
+
+bool LightExist(int id)
+{
+    return idGet(taEngine().lights.get(), id) != nullptr;
+}
+
+bool LightVisible(int id)
+{
+    scene::ILightSceneNode* node = light(id);
+    return node && node->isVisible();
+}
+
+int ShowLight(int id)
+{
+    scene::ILightSceneNode* node = light(id);
+    if (!node)
+        return -1;
+    node->setVisible(true);
+    return 0;
+}
+
+int HideLight(int id)
+{
+    scene::ILightSceneNode* node = light(id);
+    if (!node)
+        return -1;
+    node->setVisible(false);
+    return 0;
+}
+
+void DeleteLight(int id)
+{
+    if (taEngine().lights)
+        removeNode(taEngine().lights.get(), id);
+}
+
+int SetPointLight(int id, float x, float y, float z)
+{
+    scene::ILightSceneNode* node = light(id);
+    if (!node)
+        return -1;
+    node->setLightType(video::ELT_POINT);
+    node->setPosition(core::vector3df(x, y, z));
+    return 0;
+}
+
+int SetDirectionalLight(int id, float x, float y, float z)
+{
+    scene::ILightSceneNode* node = light(id);
+    if (!node)
+        return -1;
+    node->setLightType(video::ELT_DIRECTIONAL);
+    node->setRotation(core::vector3df(x, y, z));
+    return 0;
+}
+
+int SetSpotLight(int id, float inner, float outer)
+{
+    scene::ILightSceneNode* node = light(id);
+    if (!node)
+        return -1;
+    node->setLightType(video::ELT_SPOT);
+    video::SLight& data = node->getLightData();
+    data.InnerCone = inner;
+    data.OuterCone = outer;
+    return 0;
+}
+
+int PositionLight(int id, float x, float y, float z)
+{
+    scene::ILightSceneNode* node = light(id);
+    if (!node)
+        return -1;
+    node->setPosition(core::vector3df(x, y, z));
+    return 0;
+}
+
+int RotateLight(int id, float x, float y, float z)
+{
+    scene::ILightSceneNode* node = light(id);
+    if (!node)
+        return -1;
+    node->setRotation(core::vector3df(x, y, z));
+    return 0;
+}
+
+int SetLightRange(int id, float radius)
+{
+    scene::ILightSceneNode* node = light(id);
+    if (!node)
+        return -1;
+    node->setRadius(radius);
+    return 0;
+}
+
+int ColorLight(int id, unsigned colour)
+{
+    scene::ILightSceneNode* node = light(id);
+    if (!node)
+        return -1;
+    node->getLightData().DiffuseColor = video::SColorf(video::SColor(255, (colour >> 16) & 0xFF, (colour >> 8) & 0xFF,
+                                                                     colour & 0xFF));
+    return 0;
+}
+
+void ColorAmbientLight(unsigned colour)
+{
+    taEngine().sceneManager->setAmbientLight(
+        video::SColorf(video::SColor(255, (colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF)));
+}
+
+void ColorBackdrop(unsigned colour)
+{
+    taSetBackgroundColor(colour);
+}
+
+void taFreeObjectsAndLights()
+{
+    STaEngineContext& engine = taEngine();
+    for (STaIdTable* table : {engine.objects.get(), engine.lights.get()}) {
+        if (!table)
+            continue;
+        for (int id = 0; id <= idHighest(table); ++id)
+            removeNode(table, id);
+    }
+}

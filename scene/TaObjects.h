@@ -1,0 +1,51 @@
+// Objects and lights: scene nodes in the engine's object and light tables, the operations the
+// script API, the object viewer and scene loading share. Failures set the last error with the
+// position of the argument at fault as its code ("Object ID %d does not exist. %s", code 1, for
+// an empty ID).
+#pragma once
+
+#include <irrlicht.h>
+
+// --- Objects ---
+// An existing object under the ID is deleted first. "invalid Object ID %d : %s" (code 2), "Failed
+// to load mesh '%s'" (code 1); a surface of more than 65535 points is warned about.
+int LoadObject(const char* file, int id);
+bool ObjectExist(int id);
+bool ObjectVisible(int id);
+int ShowObject(int id);
+int HideObject(int id);
+// Removes the node and frees the ID; nothing when empty.
+void DeleteObject(int id);
+int PositionObject(int id, float x, float y, float z);
+int RotateObject(int id, float x, float y, float z); // degrees
+int ScaleObject(int id, float x, float y, float z);  // percent
+// Frame count of an animated mesh; 1 for a static one (0 with the error for an empty ID).
+int TotalObjectFrames(int id);
+// Current frame counted from the mesh's first frame.
+int SetObjectFrame(int id, float frame);
+// Half the diagonal of the mesh's bounding box (its bounding sphere's radius); -1 on failure.
+float GetObjectRadius(int id);
+// The node of an object, or nullptr with the error (code `code`).
+irr::scene::ISceneNode* taGetObject(int id, int code = 1);
+
+// --- Lights ---
+// A white point light at the origin with radius 10000000. "invalid Light ID %d : %s" (code 1),
+// "failed to create light" (-1).
+int MakeLight(int id);
+bool LightExist(int id);
+bool LightVisible(int id);
+int ShowLight(int id);
+int HideLight(int id);
+void DeleteLight(int id);
+int SetPointLight(int id, float x, float y, float z);
+int SetDirectionalLight(int id, float x, float y, float z); // rotation in degrees
+int SetSpotLight(int id, float inner, float outer);         // cone angles in degrees
+int PositionLight(int id, float x, float y, float z);
+int RotateLight(int id, float x, float y, float z);
+int SetLightRange(int id, float radius);
+int ColorLight(int id, unsigned colour);
+void ColorAmbientLight(unsigned colour);
+void ColorBackdrop(unsigned colour);
+
+// Removes every object and light (engine shut-down).
+void taFreeObjectsAndLights();

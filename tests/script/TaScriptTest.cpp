@@ -1,0 +1,175 @@
+// The script host on the null driver: the conventions every function follows, as small Lua
+// snippets with the result or the exact error message they must give.
+#include "TaTestSupport.h"
+
+#include "app/TaCommandLine.h"
+#include "app/TaEngine.h"
+#include "script/TaScriptHost.h"
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+class TaScriptTest : public TaScratchTest
+{
+protected:
+    void SetUp() override
+    {
+        TaScratchTest::SetUp();
+        STaCommandLine commandLine = taDefaultCommandLine();
+        commandLine.driver = ETADRIVER_NULL;
+        snprintf(commandLine.audio, sizeof(commandLine.audio), "null");
+        taSetCommandLine(commandLine);
+    }
+    void TearDown() override
+    {
+        taSetCommandLine(taDefaultCommandLine());
+        TaScratchTest::TearDown();
+    }
+    // Runs a snippet; "" when it ran, else its error message.
+    std::string run(const std::string& code)
+    {
+        std::string error;
+        const int status = taRunScriptText(code.c_str(), &error);
+        return status == 0 ? "" : error;
+    }
+};
+
+// The error a snippet raises, without the chunk position Lua puts in front of errors raised by
+// luaL_error ("[string ...]:1: ").
+std::string withoutPosition(const std::string& error)
+{
+    const size_t at = error.find("]:");
+    if (error.rfind("[string", 0) == 0 && at != std::string::npos) {
+        const size_t colon = error.find(": ", at + 2);
+        if (colon != std::string::npos)
+            return error.substr(colon + 2);
+    }
+    return error;
+}
+
+TEST_F(TaScriptTest, ConventionsAndEdgeCases)
+{
+    struct { const char* what; const char* code; const char* error; } cases[] = {
+        {"guard", "ta.Sync()", "calling 'Sync' without Setup first"},
+        {"guard before arguments", "ta.PasteImage()", "calling 'PasteImage' without Setup first"},
+        {"unguarded", "assert(ta.IsSetup() == false) assert(ta.ScreenModeOption('nothing') == -1) ta.Term()", ""},
+        {"setup defaults", "ta.Setup() assert(ta.IsSetup()) assert(ta.ScreenWidth() == 640) assert(ta.LightExist(0))",
+         ""},
+        {"setup size", "ta.Setup(320, 200, 32, true) assert(ta.ScreenWidth() == 320 and ta.ScreenHeight() == 200)", ""},
+        {"setup twice restarts", "ta.Setup() ta.MakeLight(5) ta.Setup() assert(not ta.LightExist(5))", ""},
+        {"missing image", "ta.Setup() ta.PasteImage(7, 0, 0)",
+         "bad argument #1 to 'PasteImage' (Image ID 7 does not exist. id 7 does not exist)"},
+        {"invalid image id", "ta.Setup() ta.LoadImage('none.png', 1000)",
+         "bad argument #2 to 'LoadImage' (invalid Image ID 1000 : invalid ID 1000 greater or equals than 1000)"},
+        {"negative image id", "ta.Setup() ta.LoadImage('none.png', -1)",
+         "bad argument #2 to 'LoadImage' (invalid Image ID -1 : invalid negative ID -1)"},
+        {"image not found", "ta.Setup() ta.LoadImage('none.png', 1)",
+         "bad argument #1 to 'LoadImage' (Failed to load image 'none.png')"},
+        {"RGB", "ta.Setup() assert(ta.RGB(300, 0, 0) == 44 * 65536) assert(ta.RGB(1, 2, 3) == 0x010203)"
+                " assert(ta.RGBf(1, 0.5, 0) == 0xFF7F00)", ""},
+        {"1025th draw", "ta.Setup() for i = 1, 1024 do ta.Box(0, 0, 1, 1) end ta.Box(0, 0, 1, 1)",
+         "bad argument #-1 to 'Box' (too many 2D draws in one frame)"},
+        {"queue empties each frame", "ta.Setup() for f = 1, 3 do for i = 1, 1024 do ta.Line(0, 0, 1, 1) end ta.Sync() end",
+         ""},
+        {"text joined", "ta.Setup() assert(ta.TextWidth('score', 42, true) == ta.TextWidth('score 42 true'))", ""},
+        {"text cut, not overflowed",
+         "ta.Setup() assert(ta.TextWidth(string.rep('x', 5000)) == ta.TextWidth(string.rep('x', 1023)))", ""},
+        {"tostring must give strings", "ta.Setup() tostring = function() return {} end ta.Text(1, 1, 'a')",
+         "'tostring' must return a string to 'Text'"},
+        {"strict boolean", "ta.Setup() ta.PasteImage(1, 0, 0, 1)",
+         "bad argument #4 to 'PasteImage' (boolean expected, got number)"},
+        {"integer", "ta.Setup() ta.Box(0, 'x', 1, 1)", "bad argument #2 to 'Box' (number expected, got string)"},
+        {"numeric string", "ta.Setup() ta.Box(0, '5', 1, 1)", ""},
+        {"string", "ta.Setup() ta.SetDir({})", "bad argument #1 to 'SetDir' (string expected, got table)"},
+        {"keys out of range", "ta.Setup() assert(not ta.KeyState(300)) assert(not ta.KeyState(-5))"
+                              " assert(not ta.JoystickFireX(99)) assert(ta.JoystickX() == 0)", ""},
+        {"negative sleep", "ta.Setup() local t = ta.Timer() ta.Sleep(-1000) assert(ta.Timer() - t < 500)", ""},
+        {"no stale error", "ta.Setup() pcall(ta.PasteImage, 7, 0, 0) ta.Ink(0xFF) ta.Box(0, 0, 1, 1)", ""},
+        {"family not built", "ta.Setup() ta.LoadScene('a.tscn', 0, 0, 0, 0, 0, 0, 0, 0, false, 'a')",
+         "'LoadScene' is not part of this build yet: the scene functions come with their subsystem"},
+        {"stub", "ta.Setup() ta.SetObjectSurfaces()", "bad argument #-1 to 'SetObjectSurfaces' (the function is not implemented)"},
+        {"no-op stubs", "ta.Setup() ta.SetCameraRotationXYZ() ta.SetObjectRotationZYX(3)", ""},
+        {"no-op stub reads its id", "ta.Setup() ta.SetLightRotationXYZ('x')",
+         "bad argument #1 to 'SetLightRotationXYZ' (number expected, got string)"},
+        {"music", "ta.Setup() assert(not ta.MusicExist(3)) ta.PlayMusic(3)",
+         "bad argument #1 to 'PlayMusic' (Music ID 3 does not exist. id 3 does not exist)"},
+        {"paths", "ta.Setup() assert(ta.PathFilename('a/b/c.txt') == 'c.txt') assert(ta.PathFilename('a/b/c.txt', false)"
+                  " == 'c') assert(ta.PathPath('a/b/c.txt') == 'a/b/') assert(ta.PathPath('c') == '')", ""},
+        {"missing object", "ta.Setup() ta.PositionObject(4, 0, 0, 0)",
+         "bad argument #1 to 'PositionObject' (Object ID 4 does not exist. id 4 does not exist)"},
+        {"missing light", "ta.Setup() ta.ColorLight(9, 0xFFFFFF)",
+         "bad argument #1 to 'ColorLight' (Light ID 9 does not exist. id 9 does not exist)"},
+        {"text state", "ta.Setup() ta.SetTextAlpha(300) assert(ta.TextAlpha() == 255) ta.SetTextColor(0xFF123456)"
+                       " assert(ta.TextColor() == 0x123456) assert(ta.TextFont() == nil)", ""},
+        {"font", "ta.Setup() ta.SetTextFont('nofont.xml')",
+         "bad argument #1 to 'SetTextFont' (The font 'nofont.xml' cannot be loaded)"},
+        {"module", "assert(ta == require('ta')) local n = 0 for k, v in pairs(ta) do n = n + 1 end assert(n == 256)", ""},
+        {"term ends the engine", "ta.Setup() ta.Term() assert(not ta.IsSetup()) ta.Sync()",
+         "calling 'Sync' without Setup first"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(withoutPosition(run(c.code)), c.error) << c.what;
+        EXPECT_FALSE(taIsStarted()) << c.what; // the end of a script shuts the engine down
+    }
+}
+
+TEST_F(TaScriptTest, SetupFailureIsTheEnginesError)
+{
+    STaCommandLine commandLine = taDefaultCommandLine();
+    commandLine.driver = ETADRIVER_OPENGL;
+    taSetCommandLine(commandLine);
+    const char* display = getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    unsetenv("DISPLAY");
+    const std::string error = withoutPosition(run("ta.Setup()"));
+    if (!saved.empty())
+        setenv("DISPLAY", saved.c_str(), 1);
+    EXPECT_EQ(error, "bad argument #-1 to 'Setup' (Setup failed: fails to createDevice)");
+}
+
+TEST_F(TaScriptTest, ObjectsOfTheObjectViewer)
+{
+    const std::string model = "/usr/share/assimp/models/X/test.x";
+    const std::string code = "ta.Setup() ta.LoadObject('" + model + "', 1) assert(ta.ObjectExist(1))"
+                             " assert(ta.GetObjectRadius(1) > 0) assert(ta.TotalObjectFrames(1) >= 1)"
+                             " ta.ScaleObject(1, 100, 100, 100) ta.RotateObject(1, 10, 20, 0) ta.SetObjectFrame(1, 0)"
+                             " ta.DeleteObject(1) assert(not ta.ObjectExist(1)) ta.DeleteObject(1)"
+                             " ta.LoadObject('missing.x', 2)";
+    EXPECT_EQ(withoutPosition(run(code)), "bad argument #1 to 'LoadObject' (Failed to load mesh 'missing.x')");
+}
+
+TEST_F(TaScriptTest, ScriptFilesRunFromTheirDirectory)
+{
+    writeFile("game/main.lua", "ta.Setup() ta.Sync()\n"
+                               "local f = io.open('here.txt', 'w') f:write(ta.PathFilename('x/y.z')) f:close()\n");
+    EXPECT_EQ(taRunScript((m_dir + "/game/main.lua").c_str(), false), 0);
+    EXPECT_EQ(readFile("game/here.txt"), "y.z");
+    EXPECT_FALSE(taIsStarted());
+    // A script that fails reports its status.
+    writeFile("bad.lua", "error('stop here')\n");
+    EXPECT_NE(taRunScript((m_dir + "/bad.lua").c_str(), false), 0);
+    writeFile("syntax.lua", "this is not lua\n");
+    EXPECT_NE(taRunScript((m_dir + "/syntax.lua").c_str(), false), 0);
+}
+
+TEST(TaScriptApiTest, OneTableIsTheSourceOfTruth)
+{
+    int count = 0;
+    const STaScriptFunctionInfo* functions = taScriptFunctions(&count);
+    EXPECT_EQ(count, 256);
+    EXPECT_EQ(taScriptOrphanBindings(), "");
+    int built = 0;
+    for (int i = 0; i < count; ++i)
+        built += functions[i].built;
+    EXPECT_GT(built, 100);
+    // The reference page is made from the table: regenerate it with `tarvtool scriptapi`.
+    std::ifstream page(std::string(TARV_SOURCE_DIR) + "/docs/script-api.md");
+    std::stringstream text;
+    text << page.rdbuf();
+    EXPECT_EQ(text.str(), taScriptApiReference()) << "docs/script-api.md is out of date: tarvtool scriptapi";
+}
+
+} // namespace
