@@ -32,3 +32,12 @@ bool taPlatformHasDisplay();
 // error (drivers raise harmless ones, such as a refused swap interval under a virtual display):
 // errors go to `report` as one line each instead.
 void taPlatformInstallWindowErrorHandler(void (*report)(const char* text));
+
+// For tools and tests that watch the engine from another process: a connection to the default
+// display (nullptr without one), the first top-level window named `title` (0 when there is none),
+// a key pressed and released on it (an X keysym), and its pixels as 0xRRGGBB rows.
+void* taPlatformOpenDisplay();
+void taPlatformCloseDisplay(void* display);
+unsigned long taPlatformFindWindow(void* display, const char* title);
+bool taPlatformSendKey(void* display, unsigned long window, unsigned long keysym);
+bool taPlatformReadWindow(void* display, unsigned long window, std::vector<unsigned>& pixels, int* width, int* height);

@@ -2,10 +2,12 @@
 #include "platform/TaWindow.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 bool taPlatformMoveWindow(void* display, unsigned long window, int x, int y)
 {
@@ -138,5 +140,80 @@ bool taPlatformDisplayModes(std::vector<STaDisplayMode>& modes, STaDisplayMode& 
     if (modes.empty())
         modes.push_back(desktop);
     XCloseDisplay(display);
+    return true;
+}
+
+void* taPlatformOpenDisplay()
+{
+    return XOpenDisplay(nullptr);
+}
+
+void taPlatformCloseDisplay(void* display)
+{
+    if (display)
+        XCloseDisplay(static_cast<Display*>(display));
+}
+
+unsigned long taPlatformFindWindow(void* display, const char* title)
+{
+    if (!display || !title)
+        return 0;
+    Display* d = static_cast<Display*>(display);
+    Window root, parent;
+    Window* children = nullptr;
+    unsigned count = 0;
+    unsigned long found = 0;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count))
+        return 0;
+    for (unsigned i = 0; i < count && !found; ++i) {
+        char* name = nullptr;
+        if (XFetchName(d, children[i], &name) && name) {
+            if (strcmp(name, title) == 0)
+                found = children[i];
+            XFree(name);
+        }
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
+bool taPlatformSendKey(void* display, unsigned long window, unsigned long keysym)
+{
+    if (!display || !window)
+        return false;
+    Display* d = static_cast<Display*>(display);
+    XEvent event = {};
+    event.xkey.display = d;
+    event.xkey.window = window;
+    event.xkey.root = DefaultRootWindow(d);
+    event.xkey.same_screen = True;
+    event.xkey.keycode = XKeysymToKeycode(d, keysym);
+    event.type = KeyPress;
+    bool sent = XSendEvent(d, window, True, KeyPressMask, &event) != 0;
+    event.type = KeyRelease;
+    sent = XSendEvent(d, window, True, KeyReleaseMask, &event) != 0 && sent;
+    XSync(d, False);
+    return sent;
+}
+
+bool taPlatformReadWindow(void* display, unsigned long window, std::vector<unsigned>& pixels, int* width, int* height)
+{
+    if (!display || !window)
+        return false;
+    Display* d = static_cast<Display*>(display);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(d, window, &attributes) || attributes.map_state != IsViewable)
+        return false;
+    XImage* image = XGetImage(d, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    if (!image)
+        return false;
+    *width = attributes.width;
+    *height = attributes.height;
+    pixels.resize(static_cast<size_t>(attributes.width) * attributes.height);
+    for (int y = 0; y < attributes.height; ++y)
+        for (int x = 0; x < attributes.width; ++x)
+            pixels[static_cast<size_t>(y) * attributes.width + x] = XGetPixel(image, x, y) & 0xFFFFFF;
+    XDestroyImage(image);
     return true;
 }

@@ -1,0 +1,150 @@
+// Scripts and the object viewer on the OpenGL device (run under Xvfb): a script's 2D drawing read
+// back from its own screenshot, and the object viewer showing a real .x mesh until Escape.
+#include "TaTestSupport.h"
+
+#include "app/TaCommandLine.h"
+#include "app/TaEngine.h"
+#include "platform/TaWindow.h"
+#include "script/TaScriptHost.h"
+
+#include <irrlicht.h>
+
+#include <X11/keysym.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace {
+
+using namespace irr;
+
+class TaScriptGLTest : public TaScratchTest
+{
+protected:
+    void SetUp() override
+    {
+        TaScratchTest::SetUp();
+        STaCommandLine commandLine = taDefaultCommandLine();
+        commandLine.driver = ETADRIVER_OPENGL;
+        snprintf(commandLine.audio, sizeof(commandLine.audio), "null");
+        taSetCommandLine(commandLine);
+        loader = createDevice(video::EDT_NULL);
+    }
+    void TearDown() override
+    {
+        if (loader)
+            loader->drop();
+        taSetCommandLine(taDefaultCommandLine());
+        TaScratchTest::TearDown();
+    }
+    video::IImage* load(const char* file) { return loader->getVideoDriver()->createImageFromFile(file); }
+    IrrlichtDevice* loader = nullptr;
+};
+
+std::string hex(video::SColor c)
+{
+    char text[16];
+    snprintf(text, sizeof(text), "%02X%02X%02X", c.getRed(), c.getGreen(), c.getBlue());
+    return text;
+}
+
+TEST_F(TaScriptGLTest, ScriptDrawsAndTakesAScreenshot)
+{
+    // An 8 x 8 picture: blue on the left half, yellow on the right.
+    video::IImage* pattern = loader->getVideoDriver()->createImage(video::ECF_R8G8B8, core::dimension2du(8, 8));
+    for (u32 y = 0; y < 8; ++y)
+        for (u32 x = 0; x < 8; ++x)
+            pattern->setPixel(x, y, x < 4 ? video::SColor(255, 0, 0, 255) : video::SColor(255, 255, 255, 0));
+    ASSERT_TRUE(loader->getVideoDriver()->writeImageToFile(pattern, "pattern.png"));
+    pattern->drop();
+
+    std::string error;
+    ASSERT_EQ(taRunScriptText(R"(
+        ta.Setup(320, 240)
+        ta.ColorBackdrop(0x203040)
+        ta.LoadImage('pattern.png', 1)
+        assert(ta.ImageWidth(1) == 8)
+        ta.MakeImage(256, 128, 3)
+        assert(ta.ImageExist(3) and ta.ImageWidth(3) == 256 and ta.ImageHeight(3) == 128)
+        ta.Ink(0xFF0000) ta.Box(10, 10, 50, 40)
+        ta.Ink(0x00FF00) ta.Line(60, 100, 160, 100)
+        ta.SetTextColor(0xFFFFFF) ta.Text(200, 20, 'HI')
+        ta.PasteImage(1, 100, 150)
+        ta.SetImageColor(0xFF0000) ta.PasteImageStretch(1, 200, 150, 16, 16)
+        ta.Sync()
+        ta.ScreenShot('script.png')
+    )", &error), 0) << error;
+    video::IImage* shot = load("script.png");
+    ASSERT_NE(shot, nullptr);
+    EXPECT_EQ(hex(shot->getPixel(5, 5)), "203040");
+    EXPECT_EQ(hex(shot->getPixel(10, 10)), "FF0000");
+    EXPECT_EQ(hex(shot->getPixel(49, 39)), "FF0000");
+    EXPECT_EQ(hex(shot->getPixel(50, 40)), "203040");
+    EXPECT_EQ(hex(shot->getPixel(110, 100)), "00FF00");
+    EXPECT_EQ(hex(shot->getPixel(101, 151)), "0000FF");
+    EXPECT_EQ(hex(shot->getPixel(106, 151)), "FFFF00");
+    // Tinted red: blue turns black, yellow red.
+    EXPECT_EQ(hex(shot->getPixel(203, 155)), "000000");
+    EXPECT_EQ(hex(shot->getPixel(212, 155)), "FF0000");
+    int white = 0;
+    for (int y = 18; y < 34; ++y)
+        for (int x = 198; x < 220; ++x)
+            white += hex(shot->getPixel(x, y)) == "FFFFFF";
+    EXPECT_GT(white, 10);
+    shot->drop();
+}
+
+TEST_F(TaScriptGLTest, ObjectViewerShowsTheMeshAndEndsOnEscape)
+{
+    const std::string model = "/usr/share/assimp/models/X/test.x";
+    writeFile("tarv-setup.ini", "[Setup]\naudio = null\ndisplay = 320 240\nwindowpos = 0 0\n");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        execl(TARV_EXECUTABLE, TARV_EXECUTABLE, "-userlog", model.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    void* display = taPlatformOpenDisplay();
+    ASSERT_NE(display, nullptr);
+    // Wait for the viewer's window and a frame with the mesh in it.
+    unsigned long window = 0;
+    std::vector<unsigned> pixels;
+    int width = 0, height = 0, mesh = 0;
+    for (int attempt = 0; attempt < 200 && mesh < 100; ++attempt) {
+        usleep(50000);
+        if (!window)
+            window = taPlatformFindWindow(display, "Tarv");
+        if (window && taPlatformReadWindow(display, window, pixels, &width, &height)) {
+            mesh = 0;
+            // The middle of the window: not the viewer's backdrop, not black.
+            for (int y = height / 4; y < height * 3 / 4; ++y)
+                for (int x = width / 4; x < width * 3 / 4; ++x) {
+                    const unsigned p = pixels[static_cast<size_t>(y) * width + x];
+                    mesh += p != 0x113366 && p != 0;
+                }
+        }
+    }
+    EXPECT_NE(window, 0u);
+    EXPECT_GE(mesh, 100) << "no mesh drawn in the middle of the window";
+    // The corners show the backdrop.
+    if (!pixels.empty())
+        EXPECT_EQ(pixels[0], 0x113366u);
+    ASSERT_TRUE(taPlatformSendKey(display, window, XK_Escape));
+    int status = -1;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (waitpid(child, &status, WNOHANG) == child)
+            break;
+        usleep(50000);
+    }
+    taPlatformCloseDisplay(display);
+    if (waitpid(child, &status, WNOHANG) == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "the viewer did not end on Escape";
+    }
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+} // namespace
