@@ -21,6 +21,7 @@ namespace {
 struct SScriptFunction {
     STaScriptFunctionInfo info;
     lua_CFunction binding;
+    bool guarded; // needs Setup first
 };
 
 #define TA_SCRIPT_FUNCTION(name, family, arguments, result, effect) {#name, family, arguments, result, effect, false},
@@ -48,7 +49,7 @@ std::vector<SScriptFunction>& functions()
         const std::map<std::string, lua_CFunction>& bindings = taScriptBindings();
         for (const STaScriptFunctionInfo& row : kTable) {
             auto found = bindings.find(row.name);
-            SScriptFunction f{row, found != bindings.end() ? found->second : nullptr};
+            SScriptFunction f{row, found != bindings.end() ? found->second : nullptr, !unguarded(row.name)};
             f.info.built = f.binding != nullptr;
             list.push_back(f);
         }
@@ -62,7 +63,7 @@ std::vector<SScriptFunction>& functions()
 int dispatch(lua_State* L)
 {
     const SScriptFunction* function = static_cast<const SScriptFunction*>(lua_touserdata(L, lua_upvalueindex(1)));
-    if (!unguarded(function->info.name) && !taIsStarted()) {
+    if (function->guarded && !taIsStarted()) {
         lua_Debug ar;
         const char* name = "?";
         if (lua_getstack(L, 0, &ar) && lua_getinfo(L, "n", &ar) && ar.name)
