@@ -156,7 +156,13 @@ int l_FileRequester(lua_State* L)
 
 int l_MessageBox(lua_State* L)
 {
-    taMessageBox("%s", taArgText(L, 1));
+    // Scripts run with the log's message boxes off; the one a script asks for shows all the same.
+    const char* text = taArgText(L, 1);
+    const bool enabled = taMessageBoxesEnabled();
+    taEnableMessageBoxes();
+    taMessageBox("%s", text);
+    if (!enabled)
+        taDisableMessageBoxes();
     return 0;
 }
 

@@ -116,6 +116,15 @@ TEST_F(TaScriptTest, ConventionsAndEdgeCases)
     }
 }
 
+TEST_F(TaScriptTest, MessageBoxShowsWhileTheLogIsSilent)
+{
+    TaLogCapture log;
+    EXPECT_EQ(run("ta.MessageBox('score', 42) ta.Setup() ta.PasteImage(7, 0, 0)").empty(), false);
+    ASSERT_EQ(log.boxes.size(), 1u); // the script's own box, not the error's
+    EXPECT_EQ(log.boxes[0], "score 42");
+    EXPECT_TRUE(log.lines.empty());
+}
+
 TEST_F(TaScriptTest, SetupFailureIsTheEnginesError)
 {
     STaCommandLine commandLine = taDefaultCommandLine();

@@ -144,6 +144,9 @@ TEST_F(TaGLShaderMaterialGLTest, TexturedMeshMatchesTheFixedFunctionPath)
             worst = std::max(worst, delta);
         }
     reference->drop();
+    RecordProperty("lit", lit);
+    RecordProperty("different", different);
+    RecordProperty("worst", worst);
     EXPECT_GT(lit, 2000);          // the quad covers a good part of the frame
     EXPECT_LE(different, lit / 200) << "worst channel difference " << worst;
 
