@@ -206,6 +206,31 @@ int l_NotImplemented(lua_State* L)
     return luaL_argerror(L, -1, "the function is not implemented");
 }
 
+// Morph weights: the arrays are checked as the API defines them; the objects of this build load
+// no morph meshes, so every object is one that is left unchanged.
+constexpr int kMorphCapacity = 60;
+
+int l_SetObjectMorph(lua_State* L)
+{
+    const int id = taArgInt(L, 1);
+    int morphs[kMorphCapacity];
+    float weights[kMorphCapacity];
+    const int morphCount = taArgIntArray(L, 2, morphs, kMorphCapacity);
+    const int weightCount = taArgNumberArray(L, 3, weights, kMorphCapacity);
+    if (morphCount != weightCount)
+        return luaL_argerror(L, 3, lua_pushfstring(L, "the number of morphs(%d) is not equals to the number of weights(%d)",
+                                                   morphCount, weightCount));
+    taGetObject(id);
+    return 0;
+}
+
+int l_GetObjectMorphCount(lua_State* L)
+{
+    lua_pushinteger(L, 0);
+    taGetObject(taArgInt(L, 1));
+    return 1;
+}
+
 int l_SetLoadSceneCallback(lua_State* L)
 {
     luaL_checkany(L, 1);
@@ -500,6 +525,8 @@ const std::map<std::string, lua_CFunction>& taScriptBindings()
         BIND(SetObjectRotationXYZ, taArgInt(L, 1); return 0;),
         BIND(SetObjectRotationZYX, taArgInt(L, 1); return 0;),
         {"SetObjectSurfaces", l_NotImplemented},
+        {"SetObjectMorph", l_SetObjectMorph},
+        {"GetObjectMorphCount", l_GetObjectMorphCount},
         // Lights: the point, directional and spot lights of the scene graph
         BIND(MakeLight, MakeLight(taArgInt(L, 1)); return 0;),
         BIND(SetPointLight, SetPointLight(taArgInt(L, 1), taArgNumber(L, 2), taArgNumber(L, 3), taArgNumber(L, 4)); return 0;),
