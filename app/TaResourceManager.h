@@ -26,6 +26,6 @@ public:
 private:
     irr::IrrlichtDevice* m_device;
     CTaEffectManager* m_effectManager;
-    CTaRenderServices* m_renderServices;
+    [[maybe_unused]] CTaRenderServices* m_renderServices; // the cube-map effect goes to it
     irr::IReferenceCounted* m_cubeMapToLatLong = nullptr;
 };

@@ -28,6 +28,6 @@ public:
     virtual irr::IReferenceCounted* loadEffect(const char* path);
 
 private:
-    irr::IrrlichtDevice* m_device;
+    [[maybe_unused]] irr::IrrlichtDevice* m_device;
     std::string m_textureDirectory;
 };

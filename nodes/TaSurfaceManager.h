@@ -13,5 +13,5 @@ public:
     virtual int surfaceCount() const { return 0; }
 
 private:
-    irr::IrrlichtDevice* m_device;
+    [[maybe_unused]] irr::IrrlichtDevice* m_device;
 };

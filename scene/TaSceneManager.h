@@ -15,5 +15,5 @@ public:
     virtual int sceneCount() const { return 0; }
 
 private:
-    irr::IrrlichtDevice* m_device;
+    [[maybe_unused]] irr::IrrlichtDevice* m_device;
 };

@@ -29,7 +29,6 @@ const STaScriptFunctionInfo kTable[] = {
 #include "script/TaScriptFunctions.inc"
 };
 #undef TA_SCRIPT_FUNCTION
-constexpr int kCount = sizeof(kTable) / sizeof(kTable[0]);
 
 // The functions that work before Setup.
 bool unguarded(const char* name)

@@ -128,8 +128,9 @@ TEST_F(TaScriptGLTest, ObjectViewerShowsTheMeshAndEndsOnEscape)
     EXPECT_NE(window, 0u);
     EXPECT_GE(mesh, 100) << "no mesh drawn in the middle of the window";
     // The corners show the backdrop.
-    if (!pixels.empty())
+    if (!pixels.empty()) {
         EXPECT_EQ(pixels[0], 0x113366u);
+    }
     ASSERT_TRUE(taPlatformSendKey(display, window, XK_Escape));
     int status = -1;
     for (int attempt = 0; attempt < 100; ++attempt) {

@@ -83,12 +83,16 @@ TEST(TaHlslToGlslGLTest, TranslatedPairCompilesAndLinks)
     ASSERT_TRUE(linked) << buffer;
 
     // The reflection's names are the names GL knows.
-    for (const auto& c : vs.constants)
-        if (c.hlslName == "WorldViewProj")
+    for (const auto& c : vs.constants) {
+        if (c.hlslName == "WorldViewProj") {
             EXPECT_GE(glGetUniformLocation(program, c.glName.c_str()), 0) << c.glName;
-    for (const auto& c : ps.constants)
-        if (c.hlslName == "Tint" || c.hlslName == "UseTint")
+        }
+    }
+    for (const auto& c : ps.constants) {
+        if (c.hlslName == "Tint" || c.hlslName == "UseTint") {
             EXPECT_GE(glGetUniformLocation(program, c.glName.c_str()), 0) << c.glName;
+        }
+    }
     ASSERT_EQ(ps.samplers.size(), 1u);
     EXPECT_GE(glGetUniformLocation(program, ps.samplers[0].glName.c_str()), 0);
 
