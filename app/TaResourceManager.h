@@ -24,7 +24,7 @@ public:
     virtual bool initEffectCubeMapToLatLong(const char* effectPath);
 
 private:
-    irr::IrrlichtDevice* m_device;
+    [[maybe_unused]] irr::IrrlichtDevice* m_device;
     CTaEffectManager* m_effectManager;
     [[maybe_unused]] CTaRenderServices* m_renderServices; // the cube-map effect goes to it
     irr::IReferenceCounted* m_cubeMapToLatLong = nullptr;

@@ -446,7 +446,7 @@ private:
     CTaXmlReader* m_reader;
     // The input ended inside an element: records whose element never ended are not added.
     bool m_truncated = false;
-    CTaEffectDef& m_def;
+    [[maybe_unused]] CTaEffectDef& m_def;
     SEffectDesc& m_fx;
     bool m_openGL;
 };

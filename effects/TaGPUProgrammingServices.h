@@ -96,7 +96,7 @@ private:
     };
     void report(std::string* error, const std::string& text) const;
 
-    irr::IrrlichtDevice* m_device;
+    [[maybe_unused]] irr::IrrlichtDevice* m_device;
     ITaVideoDriverExt* m_driverExt = nullptr;
     std::unique_ptr<ITaShaderTranslator> m_translator;
     std::unique_ptr<CTaCompiledShaderStore> m_store;

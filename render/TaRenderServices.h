@@ -22,6 +22,6 @@ public:
 
 private:
     irr::IrrlichtDevice* m_device;
-    ITaVideoDriverExt* m_driverExt;
+    [[maybe_unused]] ITaVideoDriverExt* m_driverExt; // the raw states its passes set
     bool m_valid = true;
 };
