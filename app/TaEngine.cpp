@@ -14,6 +14,7 @@
 #include "files/TaFile.h"
 #include "files/TaFileIrr.h"
 #include "music/TaMusic.h"
+#include "platform/TaPlatform.h"
 #include "platform/TaWindow.h"
 #include "render/TaRendererManager.h"
 #include "render/TaVideoDriverExt.h"
@@ -559,7 +560,22 @@ int taScreenshot(const char* path)
         taErrorCode(1, "failed to grab the screen\n");
         return -1;
     }
-    const bool written = path && *path && g_engine.videoDriver->writeImageToFile(image, path);
+    // The image is written into memory first and the file replaced whole: a capture that fails
+    // half-way (a full disk) leaves no broken frame behind.
+    bool written = false;
+    if (path && *path) {
+        const core::dimension2du size = image->getDimension();
+        std::vector<char> memory(static_cast<size_t>(size.Width) * size.Height * 4 + 65536);
+        io::IWriteFile* file = g_engine.device->getFileSystem()->createMemoryWriteFile(
+            memory.data(), static_cast<s32>(memory.size()), path, false);
+        if (file) {
+            written = g_engine.videoDriver->writeImageToFile(image, file);
+            const long length = file->getPos();
+            file->drop();
+            written = written && length > 0 &&
+                      taPlatformWriteFileAtomic(path, memory.data(), static_cast<size_t>(length));
+        }
+    }
     image->drop();
     if (!written) {
         taErrorCode(1, "failed to save screenshot to file '%s'\n", path ? path : "");

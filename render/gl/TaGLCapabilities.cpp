@@ -7,7 +7,10 @@
 #include <GL/glext.h>
 #include <GL/glx.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
 #include <cstring>
 #include <sstream>
 
@@ -86,7 +89,12 @@ std::string taGLCapabilityText(const char* version, const char* shadingLanguageV
 std::string taProbeGLCapabilities()
 {
     const std::string none = "Missing OpenGL. Please install this library.\n";
+    // A virtual display can refuse a connection for a moment right after another client went.
     Display* display = XOpenDisplay(nullptr);
+    for (int attempt = 0; !display && attempt < 20 && getenv("DISPLAY") && *getenv("DISPLAY"); ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        display = XOpenDisplay(nullptr);
+    }
     if (!display)
         return none;
     int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
