@@ -157,6 +157,13 @@ TEST_F(TaEngineGLTest, ScreenshotWriterFollowsTheExtension)
     int code = 0;
     EXPECT_STREQ(taGetLastError(&code), "failed to save screenshot to file 'a.unknown'\n");
     EXPECT_EQ(code, 1);
+    EXPECT_FALSE(exists("a.unknown"));
+    // A file that cannot be written leaves nothing behind, and an existing one stays whole.
+    EXPECT_EQ(taScreenshot("missing/a.png"), -1);
+    EXPECT_FALSE(exists("missing"));
+    const std::string before = readFile("a.png");
+    EXPECT_EQ(taScreenshot("a.png"), 0);
+    EXPECT_EQ(readFile("a.png").size(), before.size());
 }
 
 TEST_F(TaEngineGLTest, LoadingBarGeometry)
