@@ -262,25 +262,25 @@ TEST_F(TaEngineGLTest, WindowStateAndTheCompanionMessage)
     const irr::video::SExposedVideoData& data = taEngine().videoDriver->getExposedVideoData();
     ASSERT_TRUE(taPlatformSendClientMessage(data.OpenGLLinux.X11Display, data.OpenGLLinux.X11Window,
                                             TA_USER_EVENT_FRAME, 123));
-    for (int i = 0; i < 20 && taLastUserValue() != 123; ++i) {
+    for (int i = 0; i < 200 && taLastUserValue() != 123; ++i) {
         ASSERT_TRUE(taRun());
-        taSleep(5);
+        taSleep(10);
     }
     EXPECT_EQ(taLastUserValue(), 123);
 
     taHideWindow();
-    for (int i = 0; i < 20 && !taIsWindowMinimized(); ++i) {
+    for (int i = 0; i < 200 && !taIsWindowMinimized(); ++i) {
         taRun();
-        taSleep(5);
+        taSleep(10);
     }
     EXPECT_TRUE(taIsWindowMinimized());
     ASSERT_EQ(taOverlayBox(0, 0, 10, 10, 0xFFFFFFFF), 0);
     EXPECT_FALSE(Sync());
     EXPECT_EQ(taOverlayCount(), 0);
     taShowWindow();
-    for (int i = 0; i < 20 && taIsWindowMinimized(); ++i) {
+    for (int i = 0; i < 200 && taIsWindowMinimized(); ++i) {
         taRun();
-        taSleep(5);
+        taSleep(10);
     }
     EXPECT_FALSE(taIsWindowMinimized());
     EXPECT_TRUE(Sync());
