@@ -35,15 +35,10 @@ public:
         params.WindowSize = core::dimension2du(width, height);
         params.EventReceiver = this;
         params.LoggingLevel = ELL_NONE;
-        m_device = createDeviceEx(params);
-        // A virtual display can refuse a connection for a moment right after another client went.
-        for (int attempt = 0; !m_device && attempt < 20 && taPlatformHasDisplay(); ++attempt) {
-            taSleep(50);
-            m_device = createDeviceEx(params);
-        }
+        m_device = taCreateIrrlichtDevice(params);
         if (!m_device) {
             params.DriverType = video::EDT_SOFTWARE;
-            m_device = createDeviceEx(params);
+            m_device = taCreateIrrlichtDevice(params);
         }
         if (!m_device)
             return;

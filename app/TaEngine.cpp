@@ -80,8 +80,9 @@ std::string joinDirectory(const char* directory, const char* name)
     return path + name;
 }
 
-// Everything taCreateDevice made, undone; the context zeroed.
-void releaseContext()
+// Everything taCreateDevice made, undone in the order of shut-down (renderer, manager, music
+// table when `freeMusic`, device, ID tables); the context zeroed.
+void releaseContext(bool freeMusic)
 {
     STaEngineContext& e = g_engine;
     taGetEventReceiver().setEnabled(false);
@@ -92,6 +93,8 @@ void releaseContext()
         e.currentRenderer->drop();
     delete e.manager;
     e.manager = nullptr;
+    if (freeMusic)
+        taFreeMusicTable();
     if (e.cameraAnimator)
         e.cameraAnimator->drop();
     if (e.device) {
@@ -100,6 +103,14 @@ void releaseContext()
         e.device->drop();
     }
     e = STaEngineContext();
+}
+
+// A failed creation step: its text kept for taGetSetupError, everything undone. 1.
+int failCreation(const char* text)
+{
+    setSetupError(text);
+    releaseContext(false);
+    return 1;
 }
 
 // Engine initialisation: capabilities, manager, cache and texture directories, renderer. 0, or 1
@@ -173,6 +184,20 @@ const char* taGetSetupError()
     return g_setupError;
 }
 
+IrrlichtDevice* taCreateIrrlichtDevice(const SIrrlichtCreationParameters& params)
+{
+    IrrlichtDevice* device = createDeviceEx(params);
+    // A virtual display can refuse a new connection for a moment after a client that drew many
+    // frames has just gone (measured under Xvfb after a restart): try again for up to a second
+    // while a display is there.
+    for (int attempt = 0; !device && params.DriverType != video::EDT_NULL && attempt < 20 && taPlatformHasDisplay();
+         ++attempt) {
+        taSleep(50);
+        device = createDeviceEx(params);
+    }
+    return device;
+}
+
 int taMultisampleCount(bool antialias, bool lightPrePass)
 {
     return antialias && !lightPrePass ? 4 : 0;
@@ -208,27 +233,15 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
     params.AntiAlias = static_cast<u8>(e.multisamples);
     params.EventReceiver = &receiver;
     params.LoggingLevel = irrlichtLogLevel();
-    e.device = createDeviceEx(params);
-    // A virtual display can refuse a new connection for a moment after a client that drew many
-    // frames has just gone (measured under Xvfb after a restart): try again for up to a second
-    // while a display is there.
-    for (int attempt = 0; !e.device && e.driver == ETADRIVER_OPENGL && attempt < 20 && taPlatformHasDisplay();
-         ++attempt) {
-        taSleep(50);
-        e.device = createDeviceEx(params);
-    }
+    e.device = taCreateIrrlichtDevice(params);
     if (!e.device) {
-        setSetupError("fails to createDevice");
-        releaseContext();
-        return 1;
+        return failCreation("fails to createDevice");
     }
     e.device->setWindowCaption(L"Tarv");
 
     e.videoDriver = e.device->getVideoDriver();
     if (!e.videoDriver) {
-        setSetupError("fails to getVideoDriver");
-        releaseContext();
-        return 1;
+        return failCreation("fails to getVideoDriver");
     }
     // Irrlicht 1.8 has no creation field for the window position: move the window once it exists,
     // centring it along an axis whose position is not given.
@@ -246,23 +259,17 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
 
     e.sceneManager = e.device->getSceneManager();
     if (!e.sceneManager) {
-        setSetupError("fails to getSceneManager");
-        releaseContext();
-        return 1;
+        return failCreation("fails to getSceneManager");
     }
     e.guiEnvironment = e.device->getGUIEnvironment();
     if (!e.guiEnvironment) {
-        setSetupError("fails to getGUIEnvironment");
-        releaseContext();
-        return 1;
+        return failCreation("fails to getGUIEnvironment");
     }
     e.font = e.guiEnvironment->getBuiltInFont();
 
     e.camera = e.sceneManager->addCameraSceneNode(nullptr, core::vector3df(0, 0, 0), core::vector3df(0, 0, 100));
     if (!e.camera) {
-        setSetupError("fails to create camera");
-        releaseContext();
-        return 1;
+        return failCreation("fails to create camera");
     }
     e.sceneManager->setActiveCamera(e.camera);
     e.cameraAnimator = new CTaSceneNodeAnimatorCamera(100.0f, 0.01f);
@@ -273,7 +280,7 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
     taOverlayClear();
 
     if (initEngine(e) != 0) {
-        releaseContext();
+        releaseContext(false); // the failure text is initialisation's own
         return 1;
     }
 
@@ -286,9 +293,7 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
     for (int i = 0; i < 8; ++i) {
         *tables[i] = idCreate(TA_ID_TABLE_CAPACITY);
         if (!*tables[i]) {
-            setSetupError(tableFailures[i]);
-            releaseContext();
-            return 1;
+            return failCreation(tableFailures[i]);
         }
     }
     receiver.setEnabled(true);
@@ -330,7 +335,6 @@ void taShutdown()
     if (!g_engine.device)
         return;
     taGetEventReceiver().setEnabled(false);
-    taOverlayClear();
     STaEngineContext& e = g_engine;
     // What scripts and viewers made: images, objects, lights, fonts, fades, collision.
     taFreeImages();
@@ -341,15 +345,7 @@ void taShutdown()
     if (e.collisionWorld)
         e.collisionWorld->drop();
     e.collisionWorld = nullptr;
-    if (e.defaultRenderer)
-        e.defaultRenderer->drop();
-    if (e.currentRenderer)
-        e.currentRenderer->drop();
-    e.defaultRenderer = e.currentRenderer = nullptr;
-    delete e.manager;
-    e.manager = nullptr;
-    taFreeMusicTable();
-    releaseContext(); // drops the device, frees the ID tables, zeroes the context
+    releaseContext(true);
 }
 
 // --- Frame --------------------------------------------------------------------------------------

@@ -68,6 +68,10 @@ const char* taGetSetupError();
 // the engine is stopped.
 void taShutdown();
 
+// Irrlicht's createDeviceEx, tried again for up to a second while a display is there but refuses
+// the connection (a virtual display does so for a moment after a busy client has gone).
+irr::IrrlichtDevice* taCreateIrrlichtDevice(const irr::SIrrlichtCreationParameters& params);
+
 // Samples of multisampling the device gets: 4 with antialiasing, but none whenever the light
 // pre-pass renderer is asked for (it antialiases in its post chain).
 int taMultisampleCount(bool antialias, bool lightPrePass);

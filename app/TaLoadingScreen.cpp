@@ -5,6 +5,7 @@
 #include "app/TaLog.h"
 #include "app/TaManager.h"
 #include "effects/TaGPUProgrammingServices.h"
+#include "render/TaRenderServices.h"
 #include "files/TaFile.h"
 
 #include <cstdio>
@@ -108,28 +109,14 @@ void prepareShader()
     }
 }
 
-// The full-screen quad in clip space, with the loading image (if any) as its texture.
-void drawQuad(video::IVideoDriver* driver, f32 progress)
+// The full-screen quad, with the loading image (if any) as its texture.
+void drawQuad(f32 progress)
 {
     g_shader.callback->progress = progress;
-    static const u16 indices[6] = {0, 1, 2, 0, 2, 3};
-    const video::SColor white(255, 255, 255, 255);
-    video::S3DVertex corners[4] = {video::S3DVertex(-1, -1, 0, 0, 0, 1, white, 0, 1),
-                                   video::S3DVertex(-1, 1, 0, 0, 0, 1, white, 0, 0),
-                                   video::S3DVertex(1, 1, 0, 0, 0, 1, white, 1, 0),
-                                   video::S3DVertex(1, -1, 0, 0, 0, 1, white, 1, 1)};
     video::SMaterial material;
     material.MaterialType = static_cast<video::E_MATERIAL_TYPE>(g_shader.materialType);
-    material.Lighting = false;
-    material.ZWriteEnable = false;
-    material.ZBuffer = video::ECFN_ALWAYS;
-    material.BackfaceCulling = false;
     material.setTexture(0, g_image);
-    driver->setTransform(video::ETS_WORLD, core::IdentityMatrix);
-    driver->setTransform(video::ETS_VIEW, core::IdentityMatrix);
-    driver->setTransform(video::ETS_PROJECTION, core::IdentityMatrix);
-    driver->setMaterial(material);
-    driver->drawIndexedTriangleList(corners, 4, indices, 2);
+    taEngine().manager->getRenderServices()->drawScreenQuad(material);
 }
 
 core::rect<s32> centred(int width, int height, int boxWidth, int boxHeight, int down)
@@ -205,7 +192,7 @@ void taLoadingScreenProgress(int percent)
 {
     drawFrame([percent](video::IVideoDriver* driver) {
         if (g_shader.materialType >= 0) {
-            drawQuad(driver, percent / 100.0f);
+            drawQuad(percent / 100.0f);
             return;
         }
         int imageHeight = 0;

@@ -86,9 +86,11 @@ int taOverlayImage(video::ITexture* texture, int x, int y, int width, int height
     return 0;
 }
 
-int taOverlayLine(int x1, int y1, int x2, int y2, u32 colour)
+namespace {
+// A line or a box: two corners and a colour.
+int addShape(int kind, int x1, int y1, int x2, int y2, u32 colour)
 {
-    SOverlayCommand* command = add(ETAOVERLAY_LINE, false);
+    SOverlayCommand* command = add(kind, false);
     if (!command)
         return -1;
     command->x1 = x1;
@@ -98,18 +100,16 @@ int taOverlayLine(int x1, int y1, int x2, int y2, u32 colour)
     command->colour = colour;
     return 0;
 }
+} // namespace
+
+int taOverlayLine(int x1, int y1, int x2, int y2, u32 colour)
+{
+    return addShape(ETAOVERLAY_LINE, x1, y1, x2, y2, colour);
+}
 
 int taOverlayBox(int x1, int y1, int x2, int y2, u32 colour)
 {
-    SOverlayCommand* command = add(ETAOVERLAY_BOX, false);
-    if (!command)
-        return -1;
-    command->x1 = x1;
-    command->y1 = y1;
-    command->x2 = x2;
-    command->y2 = y2;
-    command->colour = colour;
-    return 0;
+    return addShape(ETAOVERLAY_BOX, x1, y1, x2, y2, colour);
 }
 
 void taOverlayDraw(video::IVideoDriver* driver)

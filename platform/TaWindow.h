@@ -33,8 +33,9 @@ bool taPlatformHasDisplay();
 // errors go to `report` as one line each instead.
 void taPlatformInstallWindowErrorHandler(void (*report)(const char* text));
 
-// For tools and tests that watch the engine from another process: a connection to the default
-// display (nullptr without one), the first top-level window named `title` (0 when there is none),
+// A connection to the default display (nullptr without one). A virtual display can refuse a
+// connection for a moment right after another client went: it is tried again for up to a second.
+// For tools and tests that watch the engine from another process: the first top-level window named `title` (0 when there is none),
 // a key pressed and released on it (an X keysym), and its pixels as 0xRRGGBB rows.
 void* taPlatformOpenDisplay();
 void taPlatformCloseDisplay(void* display);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 bool taPlatformMoveWindow(void* display, unsigned long window, int x, int y)
 {
@@ -145,7 +146,13 @@ bool taPlatformDisplayModes(std::vector<STaDisplayMode>& modes, STaDisplayMode& 
 
 void* taPlatformOpenDisplay()
 {
-    return XOpenDisplay(nullptr);
+    Display* display = XOpenDisplay(nullptr);
+    const char* name = getenv("DISPLAY");
+    for (int attempt = 0; !display && name && *name && attempt < 20; ++attempt) {
+        usleep(50000);
+        display = XOpenDisplay(nullptr);
+    }
+    return display;
 }
 
 void taPlatformCloseDisplay(void* display)

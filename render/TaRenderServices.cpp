@@ -37,3 +37,23 @@ void CTaRenderServices::copyTexture(video::ITexture* texture)
     driver->draw2DImage(texture, core::rect<s32>(0, 0, target.Width, target.Height),
                         core::rect<s32>(0, 0, source.Width, source.Height));
 }
+
+void CTaRenderServices::drawScreenQuad(video::SMaterial material)
+{
+    static const u16 indices[6] = {0, 1, 2, 0, 2, 3};
+    const video::SColor white(255, 255, 255, 255);
+    video::S3DVertex corners[4] = {video::S3DVertex(-1, -1, 0, 0, 0, 1, white, 0, 1),
+                                   video::S3DVertex(-1, 1, 0, 0, 0, 1, white, 0, 0),
+                                   video::S3DVertex(1, 1, 0, 0, 0, 1, white, 1, 0),
+                                   video::S3DVertex(1, -1, 0, 0, 0, 1, white, 1, 1)};
+    material.Lighting = false;
+    material.ZWriteEnable = false;
+    material.ZBuffer = video::ECFN_ALWAYS;
+    material.BackfaceCulling = false;
+    video::IVideoDriver* driver = m_device->getVideoDriver();
+    driver->setTransform(video::ETS_WORLD, core::IdentityMatrix);
+    driver->setTransform(video::ETS_VIEW, core::IdentityMatrix);
+    driver->setTransform(video::ETS_PROJECTION, core::IdentityMatrix);
+    driver->setMaterial(material);
+    driver->drawIndexedTriangleList(corners, 4, indices, 2);
+}

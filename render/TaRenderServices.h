@@ -19,6 +19,10 @@ public:
     virtual bool setRenderTargets(irr::video::ITexture** textures, int count);
     // Draws the texture over the whole current render target.
     virtual void copyTexture(irr::video::ITexture* texture);
+    // Draws the full-screen quad with `material` (its own states: lighting and depth writes off,
+    // depth test always, both faces): clip-space corners (-1, -1) to (1, 1) at depth 0, texture
+    // coordinates (0, 0) at the top left, identity transforms.
+    void drawScreenQuad(irr::video::SMaterial material);
 
 private:
     irr::IrrlichtDevice* m_device;

@@ -1,6 +1,7 @@
 // Helpers shared by the tests.
 #include "TaTestSupport.h"
 
+#include "app/TaCommandLine.h"
 #include "app/TaLog.h"
 #include "files/TaFile.h"
 #include "files/TaFileIrr.h"
@@ -93,4 +94,39 @@ int taTestRun(const std::string& command)
 {
     int status = system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+STaSetupParams taTestSetup(int driver, const std::string& dataDirectory)
+{
+    STaSetupParams params = taDefaultSetupParams();
+    params.driver = driver;
+    snprintf(params.audio, sizeof(params.audio), "null");
+    snprintf(params.dataDirectory, sizeof(params.dataDirectory), "%s", dataDirectory.c_str());
+    return params;
+}
+
+TaScriptDriver::TaScriptDriver(int driver)
+{
+    STaCommandLine commandLine = taDefaultCommandLine();
+    commandLine.driver = driver;
+    snprintf(commandLine.audio, sizeof(commandLine.audio), "null");
+    taSetCommandLine(commandLine);
+}
+
+TaScriptDriver::~TaScriptDriver()
+{
+    taSetCommandLine(taDefaultCommandLine());
+}
+
+TaNoDisplay::TaNoDisplay()
+{
+    const char* display = getenv("DISPLAY");
+    m_display = display ? display : "";
+    unsetenv("DISPLAY");
+}
+
+TaNoDisplay::~TaNoDisplay()
+{
+    if (!m_display.empty())
+        setenv("DISPLAY", m_display.c_str(), 1);
 }

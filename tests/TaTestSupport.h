@@ -1,6 +1,8 @@
 // Helpers shared by the tests: a scratch directory to work in, files and captured log lines.
 #pragma once
 
+#include "app/TaSetup.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -37,3 +39,27 @@ public:
 
 // Runs a command through the shell; its exit status.
 int taTestRun(const std::string& command);
+
+// Setup parameters of a test engine: `driver`, the null audio output, the data directory when
+// given; everything else not given.
+STaSetupParams taTestSetup(int driver, const std::string& dataDirectory = "");
+
+// What a script's Setup starts while the test runs: `driver` with the null audio output; the
+// default command line again once the test is over.
+class TaScriptDriver
+{
+public:
+    explicit TaScriptDriver(int driver);
+    ~TaScriptDriver();
+};
+
+// No display while alive (messages and dialogs go to standard error, OpenGL cannot start).
+class TaNoDisplay
+{
+public:
+    TaNoDisplay();
+    ~TaNoDisplay();
+
+private:
+    std::string m_display;
+};

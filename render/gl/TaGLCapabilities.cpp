@@ -1,16 +1,16 @@
 // OpenGL capability check and probe.
 #include "render/gl/TaGLCapabilities.h"
 
+#include "platform/TaWindow.h"
+
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <GL/glx.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 #include <cstring>
 #include <sstream>
 
@@ -89,12 +89,7 @@ std::string taGLCapabilityText(const char* version, const char* shadingLanguageV
 std::string taProbeGLCapabilities()
 {
     const std::string none = "Missing OpenGL. Please install this library.\n";
-    // A virtual display can refuse a connection for a moment right after another client went.
-    Display* display = XOpenDisplay(nullptr);
-    for (int attempt = 0; !display && attempt < 20 && getenv("DISPLAY") && *getenv("DISPLAY"); ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        display = XOpenDisplay(nullptr);
-    }
+    Display* display = static_cast<Display*>(taPlatformOpenDisplay());
     if (!display)
         return none;
     int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
@@ -127,6 +122,6 @@ std::string taProbeGLCapabilities()
         XFreeColormap(display, windowAttributes.colormap);
         XFree(visual);
     }
-    XCloseDisplay(display);
+    taPlatformCloseDisplay(display);
     return text;
 }

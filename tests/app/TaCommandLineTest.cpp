@@ -179,23 +179,10 @@ TEST(TaCommandLineTest, UserLogRaisesTheThresholdAndSilencesBoxes)
 class TaStartupTest : public TaScratchTest
 {
 protected:
-    void SetUp() override
-    {
-        TaScratchTest::SetUp();
-        const char* display = getenv("DISPLAY");
-        m_display = display ? display : "";
-        unsetenv("DISPLAY");
-    }
-    void TearDown() override
-    {
-        if (!m_display.empty())
-            setenv("DISPLAY", m_display.c_str(), 1);
-        TaScratchTest::TearDown();
-    }
     // A setup file that starts the engine headless.
     void writeHeadlessSetup() { writeFile("tarv-setup.ini", "[Setup]\ndriver = null\naudio = null\n"); }
 
-    std::string m_display;
+    TaNoDisplay m_noDisplay;
 };
 
 TEST_F(TaStartupTest, ExitResults)

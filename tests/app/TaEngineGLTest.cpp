@@ -23,13 +23,11 @@ protected:
     void SetUp() override
     {
         TaScratchTest::SetUp();
-        STaSetupParams params = taDefaultSetupParams();
-        params.driver = ETADRIVER_OPENGL;
+        STaSetupParams params = taTestSetup(ETADRIVER_OPENGL);
         params.width = 320;
         params.height = 240;
         params.antialias = 0;
         params.lightPrePass = 0;
-        snprintf(params.audio, sizeof(params.audio), "null");
         ASSERT_EQ(taSetup(params), 0) << "no OpenGL device: run under xvfb-run";
     }
     void TearDown() override
@@ -288,13 +286,12 @@ TEST_F(TaEngineGLTest, WindowStateAndTheCompanionMessage)
 
 TEST_F(TaEngineGLTest, WindowPlacementAndHiddenCursor)
 {
-    STaSetupParams params = taDefaultSetupParams();
+    STaSetupParams params = taTestSetup(ETADRIVER_OPENGL);
     params.width = 200;
     params.height = 100;
     params.windowX = 30;
     params.windowY = 40;
     params.hideMouse = 1;
-    snprintf(params.audio, sizeof(params.audio), "null");
     ASSERT_EQ(taSetup(params), 0);
     const irr::video::SExposedVideoData& data = taEngine().videoDriver->getExposedVideoData();
     int x = -1, y = -1;
@@ -322,12 +319,15 @@ struct SDialogScript {
     const char* fileName = nullptr;
     std::vector<std::string> listed;
     std::string notice;
+    std::string text;  // the message box's text
+    int frames = 0;    // frames the dialog drew
 };
 
 void driveDialog(irr::IrrlichtDevice* device, int frame, void* user)
 {
     SDialogScript* script = static_cast<SDialogScript*>(user);
     irr::gui::IGUIElement* root = device->getGUIEnvironment()->getRootGUIElement();
+    script->frames = frame + 1;
     if (frame != script->pressAt)
         return;
     if (auto* files = static_cast<irr::gui::IGUIListBox*>(root->getElementFromId(ETADIALOG_FILES, true)))
@@ -335,6 +335,8 @@ void driveDialog(irr::IrrlichtDevice* device, int frame, void* user)
             script->listed.push_back(irr::core::stringc(files->getListItem(i)).c_str());
     if (irr::gui::IGUIElement* notice = root->getElementFromId(ETADIALOG_NOTICE, true))
         script->notice = irr::core::stringc(notice->getText()).c_str();
+    if (irr::gui::IGUIElement* text = root->getElementFromId(ETADIALOG_TEXT, true))
+        script->text = irr::core::stringc(text->getText()).c_str();
     if (script->fileName)
         root->getElementFromId(ETADIALOG_FILENAME, true)->setText(irr::core::stringw(script->fileName).c_str());
     if (script->chooseWindowed) {
@@ -373,7 +375,8 @@ protected:
 TEST_F(TaDialogsGLTest, MessageBoxClosesWithOk)
 {
     taMessageBox("Something went wrong: %d", 42);
-    SUCCEED();
+    EXPECT_EQ(m_script.text, "Something went wrong: 42");
+    EXPECT_EQ(m_script.frames, m_script.pressAt + 1); // it closed on the first press of OK
 }
 
 TEST_F(TaDialogsGLTest, ScreenModeDialogGivesTheChosenMode)

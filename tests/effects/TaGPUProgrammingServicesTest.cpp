@@ -21,11 +21,7 @@ protected:
     void SetUp() override
     {
         TaScratchTest::SetUp();
-        STaSetupParams params = taDefaultSetupParams();
-        params.driver = ETADRIVER_NULL;
-        snprintf(params.audio, sizeof(params.audio), "null");
-        snprintf(params.dataDirectory, sizeof(params.dataDirectory), "%s/", m_dir.c_str());
-        ASSERT_EQ(taSetup(params), 0);
+        ASSERT_EQ(taSetup(taTestSetup(ETADRIVER_NULL, m_dir + "/")), 0);
         gpu = taGetManager()->getGPUProgrammingServices();
         writeFile("pair.hlsl", kPair);
     }

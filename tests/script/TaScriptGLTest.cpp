@@ -25,21 +25,17 @@ protected:
     void SetUp() override
     {
         TaScratchTest::SetUp();
-        STaCommandLine commandLine = taDefaultCommandLine();
-        commandLine.driver = ETADRIVER_OPENGL;
-        snprintf(commandLine.audio, sizeof(commandLine.audio), "null");
-        taSetCommandLine(commandLine);
         loader = createDevice(video::EDT_NULL);
     }
     void TearDown() override
     {
         if (loader)
             loader->drop();
-        taSetCommandLine(taDefaultCommandLine());
         TaScratchTest::TearDown();
     }
     video::IImage* load(const char* file) { return loader->getVideoDriver()->createImageFromFile(file); }
     IrrlichtDevice* loader = nullptr;
+    TaScriptDriver m_driver{ETADRIVER_OPENGL};
 };
 
 std::string hex(video::SColor c)
@@ -92,6 +88,34 @@ TEST_F(TaScriptGLTest, ScriptDrawsAndTakesAScreenshot)
         for (int x = 198; x < 220; ++x)
             white += hex(shot->getPixel(x, y)) == "FFFFFF";
     EXPECT_GT(white, 10);
+    shot->drop();
+}
+
+TEST_F(TaScriptGLTest, RenderToImage)
+{
+    video::IImage* pattern = loader->getVideoDriver()->createImage(video::ECF_R8G8B8, core::dimension2du(4, 4));
+    pattern->fill(video::SColor(255, 255, 255, 255));
+    ASSERT_TRUE(loader->getVideoDriver()->writeImageToFile(pattern, "white.png"));
+    pattern->drop();
+    std::string error;
+    ASSERT_EQ(taRunScriptText(R"(
+        ta.Setup(320, 240)
+        ta.MakeImage(64, 32, 2)
+        ta.ColorBackdrop(0x00FF00)
+        ta.RenderToImage(2)              -- cleared to the backdrop first
+        ta.ColorBackdrop(0x000000)
+        ta.PasteImage(2, 10, 10)
+        ta.Sync()
+        ta.ScreenShot('render.png')
+        ta.LoadImage('white.png', 1)
+        ta.RenderToImage(1)
+    )", &error), 2);
+    EXPECT_NE(error.find("bad argument #1 to 'RenderToImage' (Image ID 1 is not renderable)"), std::string::npos) << error;
+    video::IImage* shot = load("render.png");
+    ASSERT_NE(shot, nullptr);
+    EXPECT_EQ(hex(shot->getPixel(10, 10)), "00FF00");
+    EXPECT_EQ(hex(shot->getPixel(73, 41)), "00FF00");
+    EXPECT_EQ(hex(shot->getPixel(74, 42)), "000000");
     shot->drop();
 }
 

@@ -15,19 +15,7 @@ namespace {
 class TaScriptTest : public TaScratchTest
 {
 protected:
-    void SetUp() override
-    {
-        TaScratchTest::SetUp();
-        STaCommandLine commandLine = taDefaultCommandLine();
-        commandLine.driver = ETADRIVER_NULL;
-        snprintf(commandLine.audio, sizeof(commandLine.audio), "null");
-        taSetCommandLine(commandLine);
-    }
-    void TearDown() override
-    {
-        taSetCommandLine(taDefaultCommandLine());
-        TaScratchTest::TearDown();
-    }
+    TaScriptDriver m_driver{ETADRIVER_NULL};
     // Runs a snippet; "" when it ran, else its error message.
     std::string run(const std::string& code)
     {
@@ -137,15 +125,9 @@ TEST_F(TaScriptTest, MessageBoxShowsWhileTheLogIsSilent)
 
 TEST_F(TaScriptTest, SetupFailureIsTheEnginesError)
 {
-    STaCommandLine commandLine = taDefaultCommandLine();
-    commandLine.driver = ETADRIVER_OPENGL;
-    taSetCommandLine(commandLine);
-    const char* display = getenv("DISPLAY");
-    const std::string saved = display ? display : "";
-    unsetenv("DISPLAY");
+    TaScriptDriver openGL(ETADRIVER_OPENGL);
+    TaNoDisplay noDisplay;
     const std::string error = withoutPosition(run("ta.Setup()"));
-    if (!saved.empty())
-        setenv("DISPLAY", saved.c_str(), 1);
     EXPECT_EQ(error, "bad argument #-1 to 'Setup' (Setup failed: fails to createDevice)");
 }
 
@@ -158,6 +140,10 @@ TEST_F(TaScriptTest, ObjectsOfTheObjectViewer)
                              " ta.DeleteObject(1) assert(not ta.ObjectExist(1)) ta.DeleteObject(1)"
                              " ta.LoadObject('missing.x', 2)";
     EXPECT_EQ(withoutPosition(run(code)), "bad argument #1 to 'LoadObject' (Failed to load mesh 'missing.x')");
+    // A damaged file is refused the same way.
+    const std::string empty = "/usr/share/assimp/models/invalid/empty.x";
+    EXPECT_EQ(withoutPosition(run("ta.Setup() ta.LoadObject('" + empty + "', 2)")),
+              "bad argument #1 to 'LoadObject' (Failed to load mesh '" + empty + "')");
 }
 
 TEST_F(TaScriptTest, ScriptFilesRunFromTheirDirectory)

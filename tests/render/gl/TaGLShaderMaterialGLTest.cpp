@@ -48,13 +48,11 @@ protected:
     void SetUp() override
     {
         TaScratchTest::SetUp();
-        STaSetupParams params = taDefaultSetupParams();
+        STaSetupParams params = taTestSetup(ETADRIVER_OPENGL, m_dir + "/");
         params.width = 160;
         params.height = 120;
         params.antialias = 0;
         params.lightPrePass = 0;
-        snprintf(params.audio, sizeof(params.audio), "null");
-        snprintf(params.dataDirectory, sizeof(params.dataDirectory), "%s/", m_dir.c_str());
         ASSERT_EQ(taSetup(params), 0) << "no OpenGL device: run under xvfb-run";
         driver = taEngine().videoDriver;
         gpu = taGetManager()->getGPUProgrammingServices();
@@ -178,24 +176,9 @@ TEST_F(TaGLShaderMaterialGLTest, FourFloatTargetsAtOnce)
     ASSERT_TRUE(taBeginScene());
     CTaRenderServices* services = taGetManager()->getRenderServices();
     ASSERT_TRUE(services->setRenderTargets(targets, 4));
-    // A quad over the whole target, in clip space.
-    video::S3DVertex corners[4] = {
-        video::S3DVertex(-1, -1, 0, 0, 0, 1, video::SColor(255, 255, 255, 255), 0, 1),
-        video::S3DVertex(-1, 1, 0, 0, 0, 1, video::SColor(255, 255, 255, 255), 0, 0),
-        video::S3DVertex(1, 1, 0, 0, 0, 1, video::SColor(255, 255, 255, 255), 1, 0),
-        video::S3DVertex(1, -1, 0, 0, 0, 1, video::SColor(255, 255, 255, 255), 1, 1)};
-    const u16 indices[6] = {0, 1, 2, 0, 2, 3};
     video::SMaterial quadMaterial;
     quadMaterial.MaterialType = static_cast<video::E_MATERIAL_TYPE>(type);
-    quadMaterial.Lighting = false;
-    quadMaterial.ZBuffer = video::ECFN_ALWAYS;
-    quadMaterial.ZWriteEnable = false;
-    quadMaterial.BackfaceCulling = false;
-    driver->setTransform(video::ETS_WORLD, core::IdentityMatrix);
-    driver->setTransform(video::ETS_VIEW, core::IdentityMatrix);
-    driver->setTransform(video::ETS_PROJECTION, core::IdentityMatrix);
-    driver->setMaterial(quadMaterial);
-    driver->drawIndexedTriangleList(corners, 4, indices, 2);
+    services->drawScreenQuad(quadMaterial);
     for (int i = 0; i < 4; ++i) {
         ASSERT_TRUE(driver->setRenderTarget(targets[i], false, false));
         GLfloat read[4] = {};
@@ -280,25 +263,11 @@ TEST_F(TaGLShaderMaterialGLTest, CopyChainsKeepTheOrientation)
                                    driver->addRenderTargetTexture(core::dimension2du(160, 120), "chainB")};
 
     auto copyPass = [&](video::ITexture* source) {
-        const u16 indices[6] = {0, 1, 2, 0, 2, 3};
-        const video::SColor white(255, 255, 255, 255);
-        video::S3DVertex corners[4] = {video::S3DVertex(-1, -1, 0, 0, 0, 1, white, 0, 1),
-                                       video::S3DVertex(-1, 1, 0, 0, 0, 1, white, 0, 0),
-                                       video::S3DVertex(1, 1, 0, 0, 0, 1, white, 1, 0),
-                                       video::S3DVertex(1, -1, 0, 0, 0, 1, white, 1, 1)};
         video::SMaterial material;
         material.MaterialType = static_cast<video::E_MATERIAL_TYPE>(copy);
-        material.Lighting = false;
-        material.ZBuffer = video::ECFN_ALWAYS;
-        material.ZWriteEnable = false;
-        material.BackfaceCulling = false;
         material.setTexture(0, source);
         material.TextureLayer[0].BilinearFilter = false;
-        driver->setTransform(video::ETS_WORLD, core::IdentityMatrix);
-        driver->setTransform(video::ETS_VIEW, core::IdentityMatrix);
-        driver->setTransform(video::ETS_PROJECTION, core::IdentityMatrix);
-        driver->setMaterial(material);
-        driver->drawIndexedTriangleList(corners, 4, indices, 2);
+        taGetManager()->getRenderServices()->drawScreenQuad(material);
     };
     for (int passes = 1; passes <= 4; ++passes) {
         SCOPED_TRACE(passes);

@@ -25,10 +25,9 @@ protected:
     void SetUp() override
     {
         TaScratchTest::SetUp();
-        STaSetupParams params = taDefaultSetupParams();
+        STaSetupParams params = taTestSetup(ETADRIVER_OPENGL);
         params.width = 64;
         params.height = 64;
-        snprintf(params.audio, sizeof(params.audio), "null");
         ASSERT_EQ(taSetup(params), 0) << "no OpenGL device: run under xvfb-run";
         ext = taGetManager()->getVideoDriverExt();
     }
