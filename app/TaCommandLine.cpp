@@ -1,7 +1,7 @@
 // The command line.
 #include "app/TaCommandLine.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 // Dialog windows.
 #include "app/TaDialogsGui.h"
 
-#include "app/TaDialogs.h"
-#include "app/TaEngine.h"
-#include "app/TaLog.h"
+#include "engine/TaDialogs.h"
+#include "engine/TaEngine.h"
+#include "core/TaLog.h"
 #include "platform/TaPlatform.h"
 #include "platform/TaWindow.h"
 

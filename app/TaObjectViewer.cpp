@@ -1,11 +1,11 @@
 // The object viewer.
 #include "app/TaObjectViewer.h"
 
-#include "app/Ta2D.h"
-#include "app/TaCamera.h"
-#include "app/TaEngine.h"
-#include "app/TaInput.h"
-#include "app/TaLog.h"
+#include "engine/Ta2D.h"
+#include "engine/TaCamera.h"
+#include "engine/TaEngine.h"
+#include "engine/TaInput.h"
+#include "core/TaLog.h"
 #include "scene/TaObjects.h"
 
 namespace {

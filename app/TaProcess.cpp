@@ -1,7 +1,7 @@
 // Process paths and arguments.
 #include "app/TaProcess.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "files/TaFile.h"
 #include "platform/TaPlatform.h"
 

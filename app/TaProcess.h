@@ -1,8 +1,7 @@
 // Process paths and arguments, set once at start by taSysInit.
 #pragma once
 
-// Size of the engine's fixed path fields, terminating zero included.
-constexpr int TA_MAX_PATH = 260;
+#include "core/TaLimits.h"
 
 // Stores argc and argv and finds the executable's full path and directory. "-console" is accepted
 // and ignored: the process already has its terminal. Always succeeds; when the executable path

@@ -1,10 +1,10 @@
 // Start-up and dispatch.
 #include "app/TaRunModes.h"
 
-#include "app/TaDialogs.h"
+#include "engine/TaDialogs.h"
 #include "app/TaDialogsGui.h"
-#include "app/TaEngine.h"
-#include "app/TaLog.h"
+#include "engine/TaEngine.h"
+#include "core/TaLog.h"
 #include "app/TaProcess.h"
 #include "files/TaExtract.h"
 #include "files/TaFile.h"

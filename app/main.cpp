@@ -2,18 +2,28 @@
 #include "app/TaObjectViewer.h"
 #include "app/TaRunModes.h"
 #include "files/TaFileIrr.h"
+#include "scene/TaSceneManager.h"
 #include "script/TaScriptHost.h"
+
+#include <cstdio>
 
 namespace {
 int runScript(const STaRunRequest& request)
 {
-    // Inside a packed executable the script comes from the mounted archive.
+    // The command line's driver and audio choices hold for the script's Setup; inside a packed
+    // executable the script comes from the mounted archive.
+    STaSetupParams base = taDefaultSetupParams();
+    base.driver = request.commandLine->driver;
+    if (request.commandLine->audio[0])
+        snprintf(base.audio, sizeof(base.audio), "%s", request.commandLine->audio);
+    taSetScriptSetupBase(base);
     return taRunScript(request.file, taIsArchiveMode());
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
+    taRegisterSceneTable();
     taSetRunMode(ETAMODE_OBJECT_VIEWER, taObjectViewer);
     taSetRunMode(ETAMODE_SCRIPT, runScript);
     // -1 leaves the process as 255.

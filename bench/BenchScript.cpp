@@ -1,7 +1,7 @@
 // The cost of a trivial script API call: a loop calling ta.RGB against the same loop calling a
 // plain Lua function with the same arguments, side by side in one run (null driver).
 #include "app/TaCommandLine.h"
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "script/TaScriptHost.h"
 
 #include <benchmark/benchmark.h>

@@ -1,11 +1,11 @@
 // Shader translation against the compiled-shader cache, measured side by side: what a pair costs
 // to translate, and what the cache saves on the next run.
-#include "app/TaEngine.h"
-#include "app/TaLog.h"
-#include "app/TaManager.h"
+#include "engine/TaEngine.h"
+#include "core/TaLog.h"
+#include "engine/TaManager.h"
 #include "effects/TaGPUProgrammingServices.h"
 #include "effects/TaShaderCache.h"
-#include "effects/TaShaderTranslator.h"
+#include "driver/TaShaderTranslator.h"
 
 #include <benchmark/benchmark.h>
 

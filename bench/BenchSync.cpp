@@ -1,9 +1,9 @@
 // The frame's fixed cost: an empty Sync against one that draws 1000 queued overlay commands, on
 // the OpenGL device (run under Xvfb: llvmpipe draws on the CPU) and on the null device (the
 // engine's own overhead).
-#include "app/TaEngine.h"
-#include "app/TaLog.h"
-#include "app/TaOverlay.h"
+#include "engine/TaEngine.h"
+#include "core/TaLog.h"
+#include "engine/TaOverlay.h"
 
 #include <benchmark/benchmark.h>
 

@@ -22,7 +22,7 @@ bool checkRange(const STaIdTable* table, int id)
 }
 } // namespace
 
-std::unique_ptr<STaIdTable> idCreate(int capacity)
+std::unique_ptr<STaIdTable> idCreate(int capacity, TaIdRelease release)
 {
     if (capacity < 0)
         return nullptr;
@@ -33,7 +33,22 @@ std::unique_ptr<STaIdTable> idCreate(int capacity)
     if (!table->entries)
         return nullptr;
     table->capacity = capacity;
+    table->release = release;
     return table;
+}
+
+void idClear(STaIdTable* table)
+{
+    if (!table)
+        return;
+    for (int id = 0; id < table->capacity; ++id) {
+        void* object = table->entries[id];
+        if (!object)
+            continue;
+        table->entries[id] = nullptr;
+        if (table->release)
+            table->release(object);
+    }
 }
 
 int idInsert(STaIdTable* table, int id, void* object)

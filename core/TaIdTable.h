@@ -3,16 +3,25 @@
 
 #include <memory>
 
-// A table of `capacity` entries, each empty or holding one object the table does not own. The
-// engine never assigns IDs: scripts and scene loads choose them.
+// Releases one object of a table (drops a texture, removes a scene node, ...).
+typedef void (*TaIdRelease)(void* object);
+
+// A table of `capacity` entries, each empty or holding one object. The engine never assigns IDs:
+// scripts and scene loads choose them. The table releases what it still holds only when cleared.
 struct STaIdTable {
     int capacity = 0;
     int highest = 0; // highest ID ever stored; never lowered
+    TaIdRelease release = nullptr;
     std::unique_ptr<void*[]> entries;
 };
 
-// A new empty table, or nullptr when it cannot be allocated.
-std::unique_ptr<STaIdTable> idCreate(int capacity);
+// A new empty table, or nullptr when it cannot be allocated. `release` (or nullptr) is what
+// idClear does with each object still stored, so that whoever stops the engine can empty every
+// table without knowing what its entries are.
+std::unique_ptr<STaIdTable> idCreate(int capacity, TaIdRelease release = nullptr);
+// Empties every entry, releasing each object with the table's release function, lowest ID first.
+// An entry is empty before its object is released. Nothing when `table` is nullptr.
+void idClear(STaIdTable* table);
 
 // Refused operations leave one of "invalid negative ID %d", "invalid ID %d greater or equals than
 // %d", "id %d already exist", "id %d does not exist" in the shared error text (idGetErrorText),

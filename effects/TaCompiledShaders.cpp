@@ -1,7 +1,7 @@
 // The compiled shaders: memory, then the disk cache, then the translator.
 #include "effects/TaCompiledShaders.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "files/TaFile.h"
 
 #include <algorithm>

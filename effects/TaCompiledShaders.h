@@ -4,7 +4,7 @@
 #pragma once
 
 #include "effects/TaShaderCache.h"
-#include "effects/TaShaderTranslator.h"
+#include "driver/TaShaderTranslator.h"
 
 #include <map>
 #include <memory>

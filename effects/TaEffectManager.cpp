@@ -1,7 +1,7 @@
 // The effect manager.
 #include "effects/TaEffectManager.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 
 CTaEffectManager::CTaEffectManager(irr::IrrlichtDevice* device, ITaVideoDriverExt*, CTaGPUProgrammingServices*,
                                    CTaRendererManager*, CTaRenderServices*, CTaTextureManager*, CTaSceneManager*)

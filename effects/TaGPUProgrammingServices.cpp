@@ -1,9 +1,9 @@
 // The shader service.
 #include "effects/TaGPUProgrammingServices.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "files/TaFile.h"
-#include "render/TaVideoDriverExt.h"
+#include "driver/TaVideoDriverExt.h"
 
 #include <algorithm>
 #include <tuple>

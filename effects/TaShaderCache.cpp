@@ -1,7 +1,7 @@
 // The compiled-shader cache.
 #include "effects/TaShaderCache.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "files/TaFile.h"
 #include "platform/TaPlatform.h"
 

@@ -3,7 +3,7 @@
 // outside the extraction folder.
 #include "files/TaExtract.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "files/TaPackedData.h"
 #include "platform/TaPlatform.h"
 

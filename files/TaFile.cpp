@@ -1,7 +1,7 @@
 // The file layer: streams, hooks, search and path helpers; the stdio back end.
 #include "files/TaFile.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "platform/TaPlatform.h"
 
 #include <cerrno>

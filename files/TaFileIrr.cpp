@@ -1,7 +1,7 @@
 // The Irrlicht back end of the file layer and archive mounting.
 #include "files/TaFileIrr.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "files/TaFile.h"
 #include "platform/TaPlatform.h"
 

@@ -1,7 +1,7 @@
 // Packed data appended to the executable or beside it.
 #include "files/TaPackedData.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "platform/TaPlatform.h"
 
 #include <cstdio>

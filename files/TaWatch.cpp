@@ -1,7 +1,7 @@
 // File and folder watches.
 #include "files/TaWatch.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "core/TaIdTable.h"
 #include "files/TaFile.h"
 #include "platform/TaFolderWatcher.h"
@@ -15,21 +15,29 @@
 
 namespace {
 
+// Stops a watcher: its worker gets ActiveObject::kKillTimeoutMs to end, then is left to end on its own.
+void stopWatcher(std::unique_ptr<FolderWatcher>& watcher, const std::string& path)
+{
+    if (watcher && !watcher->Kill())
+        taPrint(ETALOG_WARN, "FolderWatcher: the watch on '%s' did not stop within %d ms; its worker was left to end on its own",
+                path.c_str(), ActiveObject::kKillTimeoutMs);
+    watcher.reset();
+}
+
 // A watch on one file, through a watcher on its directory.
 struct STaFileWatch {
     std::string path;
-    std::atomic<bool> directoryChanged{false}; // raised by the watcher
-    bool changed = false;                      // latch
+    bool changed = false; // latch
     STaFileStamp stamp;
     bool hasStamp = false;
-    std::unique_ptr<FolderWatcher> watcher;
+    std::unique_ptr<FolderWatcher> watcher; // its change flag is raised by the worker
+    ~STaFileWatch() { stopWatcher(watcher, path); }
 };
 
 // A watch on a folder tree.
 struct STaFolderWatch {
     std::string path;
-    std::atomic<bool> folderChanged{false}; // raised by the watcher
-    bool changed = false;                   // latch
+    bool changed = false; // latch
     int64_t referenceNs = 0;
     bool listed = false;        // a listing ran since the last reset
     int64_t listingStartNs = 0; // when it began
@@ -37,7 +45,8 @@ struct STaFolderWatch {
     int count = 0;
     std::string changes[TA_FOLDER_WATCH_MAX_CHANGES];
     const char* changePointers[TA_FOLDER_WATCH_MAX_CHANGES] = {};
-    std::unique_ptr<FolderWatcher> watcher;
+    std::unique_ptr<FolderWatcher> watcher; // its change flag is raised by the worker
+    ~STaFolderWatch() { stopWatcher(watcher, path); }
 };
 
 // The two tables, made on first use; at exit their watches are stopped before the threads would
@@ -137,8 +146,8 @@ void taFileWatchCreate(const char* path, int id)
     w->path = absolutePathOf(path);
     w->hasStamp = taPlatformFileStamp(w->path.c_str(), &w->stamp);
     std::string directory = taFileDirOf(w->path);
-    w->watcher = std::make_unique<FolderWatcher>(directory.c_str(), false, &w->directoryChanged,
-                                                 taFileNameOf(w->path, true).c_str());
+    w->watcher = std::make_unique<FolderWatcher>(directory.c_str(), false, taFileNameOf(w->path, true).c_str());
+    taShowFileOperationProblems();
 }
 
 int taFileWatchChanged(int id)
@@ -146,10 +155,11 @@ int taFileWatchChanged(int id)
     STaFileWatch* w = fileWatch(id);
     if (!w)
         return 0;
+    taShowFileOperationProblems();
     if (w->changed)
         return 1;
     // Exchanged, not read then cleared: a change arriving in between is kept for the next poll.
-    if (!w->directoryChanged.exchange(false))
+    if (!w->watcher->TakeChange())
         return 0;
     STaFileStamp now;
     const bool readable = taPlatformFileStamp(w->path.c_str(), &now);
@@ -194,7 +204,7 @@ void taFileWatchReset(int id)
     if (!w)
         return;
     w->hasStamp = taPlatformFileStamp(w->path.c_str(), &w->stamp);
-    w->directoryChanged.store(false);
+    w->watcher->SetChange(false);
     w->changed = false;
 }
 
@@ -218,7 +228,8 @@ void taFolderWatchCreate(const char* path, int id)
     while (w->path.size() > 1 && w->path.back() == '/')
         w->path.pop_back();
     w->referenceNs = taPlatformFileClockNs();
-    w->watcher = std::make_unique<FolderWatcher>(w->path.c_str(), true, &w->folderChanged);
+    w->watcher = std::make_unique<FolderWatcher>(w->path.c_str(), true);
+    taShowFileOperationProblems();
 }
 
 int taFolderWatchChanged(int id)
@@ -226,9 +237,10 @@ int taFolderWatchChanged(int id)
     STaFolderWatch* w = folderWatch(id);
     if (!w)
         return 0;
+    taShowFileOperationProblems();
     if (w->changed)
         return 1;
-    if (w->folderChanged.exchange(false)) {
+    if (w->watcher->TakeChange()) {
         w->changed = true;
         return 1;
     }
@@ -283,10 +295,10 @@ void taFolderWatchReset(int id)
         // listing and this reset.
         w->referenceNs = w->listingStartNs;
         const bool eventsSince = w->watcher && w->watcher->EventCount() != w->listingStartEvents;
-        w->folderChanged.store(eventsSince);
+        w->watcher->SetChange(eventsSince);
     } else {
         w->referenceNs = taPlatformFileClockNs();
-        w->folderChanged.store(false);
+        w->watcher->SetChange(false);
     }
     w->listed = false;
 }
@@ -301,3 +313,10 @@ void taFolderWatchDelete(int id)
 }
 
 void taFreeWatches() { tables().clear(); }
+
+void taShowFileOperationProblems()
+{
+    for (const STaFileOperationProblem& problem : taTakeFileOperationProblems())
+        taMessageBoxTitled("File Operation Problem", "%s\nFile: '%s'\nSystem reports: %s", problem.message.c_str(),
+                           problem.file.c_str(), taPlatformErrorText(problem.error).c_str());
+}

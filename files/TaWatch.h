@@ -38,6 +38,11 @@ void taFolderWatchDelete(int id);
 // Stops every watch (at exit and between tests).
 void taFreeWatches();
 
+// Shows the problems the watchers met, each as a box titled "File Operation Problem" with the text
+// "%s\nFile: '%s'\nSystem reports: %s". Watchers only queue them (their workers must not open
+// windows); the watch calls and the frame (Sync) show them on the main thread.
+void taShowFileOperationProblems();
+
 // Calls back for every file (not folder) whose name matches `pattern` in `folder` and, down to
 // `depth` levels, in its subfolders, skipping subfolders whose names begin with ".".
 typedef void (*TaWalkCallback)(const char* path, const STaFileStamp& data, void* user);

@@ -1,5 +1,5 @@
 // Fuzz target: -extract on arbitrary archive bytes, and the packed-data trailer decoder.
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "files/TaExtract.h"
 #include "files/TaPackedData.h"
 #include "platform/TaPlatform.h"

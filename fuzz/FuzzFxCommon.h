@@ -2,7 +2,7 @@
 // open hook, then the whole model walked through the interface.
 #pragma once
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "effects/TaEffectDef.h"
 #include "files/TaFile.h"
 

@@ -1,7 +1,7 @@
 // Fuzz target: the setup file and the command line. The input's first line is a command line
 // (arguments separated by blanks); the rest is the setup file.
 #include "app/TaCommandLine.h"
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "app/TaSetup.h"
 #include "files/TaFile.h"
 

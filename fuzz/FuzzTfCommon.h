@@ -1,7 +1,7 @@
 // Shared by the TF fuzz targets: load, then read every entry every way a scene loader would.
 #pragma once
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "scene/tf/TF.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 // The mixer and its outputs.
 #include "music/TaAudioMixer.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "music/TaMp3Player.h"
 
 #include <SDL2/SDL.h>

@@ -1,7 +1,7 @@
 // The music table.
 #include "music/TaMusic.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "core/TaIdTable.h"
 #include "files/TaFile.h"
 #include "music/TaAudioMixer.h"

@@ -1,7 +1,7 @@
 // Stamping: executable, scrambled archive, trailer.
 #include "pack/TaStamp.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "files/TaPackedData.h"
 #include "platform/TaPlatform.h"
 

@@ -1,7 +1,7 @@
 // Render services.
 #include "render/TaRenderServices.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 
 using namespace irr;
 

@@ -1,7 +1,7 @@
 // CTaRenderServices: drawing operations shared by every renderer.
 #pragma once
 
-#include "render/TaVideoDriverExt.h"
+#include "driver/TaVideoDriverExt.h"
 
 class CTaRendererManager;
 

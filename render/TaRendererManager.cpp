@@ -1,7 +1,7 @@
 // The renderer manager.
 #include "render/TaRendererManager.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 
 using namespace irr;
 

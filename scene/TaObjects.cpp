@@ -1,8 +1,8 @@
 // Objects and lights.
 #include "scene/TaObjects.h"
 
-#include "app/TaEngine.h"
-#include "app/TaLog.h"
+#include "engine/TaEngine.h"
+#include "core/TaLog.h"
 #include "files/TaFile.h"
 
 #include <string>
@@ -320,15 +320,4 @@ void ColorAmbientLight(unsigned colour)
 void ColorBackdrop(unsigned colour)
 {
     taSetBackgroundColor(colour);
-}
-
-void taFreeObjectsAndLights()
-{
-    STaEngineContext& engine = taEngine();
-    for (STaIdTable* table : {engine.objects.get(), engine.lights.get()}) {
-        if (!table)
-            continue;
-        for (int id = 0; id <= idHighest(table); ++id)
-            removeNode(table, id);
-    }
 }

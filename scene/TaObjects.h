@@ -46,6 +46,3 @@ int SetLightRange(int id, float radius);
 int ColorLight(int id, unsigned colour);
 void ColorAmbientLight(unsigned colour);
 void ColorBackdrop(unsigned colour);
-
-// Removes every object and light (engine shut-down).
-void taFreeObjectsAndLights();

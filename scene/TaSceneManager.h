@@ -17,3 +17,7 @@ public:
 private:
     [[maybe_unused]] irr::IrrlichtDevice* m_device;
 };
+
+// Lets the engine manager make and release the scene table at start-up and shut-down; the entry
+// and the script host call it before the engine starts.
+void taRegisterSceneTable();

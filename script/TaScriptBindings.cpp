@@ -1,13 +1,12 @@
 // Bindings of the script API's built families.
 #include "script/TaScriptBindings.h"
 
-#include "app/Ta2D.h"
-#include "app/TaCamera.h"
-#include "app/TaDialogs.h"
-#include "app/TaEngine.h"
-#include "app/TaInput.h"
-#include "app/TaLog.h"
-#include "app/TaCommandLine.h"
+#include "engine/Ta2D.h"
+#include "engine/TaCamera.h"
+#include "engine/TaDialogs.h"
+#include "engine/TaEngine.h"
+#include "engine/TaInput.h"
+#include "core/TaLog.h"
 #include "files/TaFile.h"
 #include "music/TaMusic.h"
 #include "scene/TaObjects.h"
@@ -70,18 +69,14 @@ int refuseDuringLoad(lua_State* L, const char* name)
 int l_Setup(lua_State* L)
 {
     refuseDuringLoad(L, "Setup");
-    STaSetupParams params = taDefaultSetupParams();
+    // The entry's choices (driver, audio output) hold for scripts too.
+    STaSetupParams params = taGetScriptSetupBase();
     params.width = optInt(L, 1, -1);
     params.height = optInt(L, 2, -1);
     params.bpp = optInt(L, 3, -1);
     if (!lua_isnoneornil(L, 4))
         params.windowed = taArgBool(L, 4) ? 1 : 0;
     params.stereo = 0;
-    // The command line's driver and audio choices hold for scripts too.
-    const STaCommandLine& commandLine = taGetCommandLine();
-    params.driver = commandLine.driver;
-    if (commandLine.audio[0])
-        snprintf(params.audio, sizeof(params.audio), "%s", commandLine.audio);
     if (taSetup(params) != 0)
         return 0; // the last error becomes the argument error
     PositionCamera(0, 0, -5);

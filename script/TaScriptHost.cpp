@@ -1,10 +1,11 @@
 // The Lua host.
 #include "script/TaScriptHost.h"
 
-#include "app/TaEngine.h"
-#include "app/TaLog.h"
+#include "engine/TaEngine.h"
+#include "core/TaLog.h"
 #include "files/TaFile.h"
 #include "platform/TaPlatform.h"
+#include "scene/TaSceneManager.h"
 #include "script/TaScriptBindings.h"
 
 #include <lua.hpp>
@@ -101,6 +102,8 @@ int openModule(lua_State* L)
 
 lua_State* newState()
 {
+    // A script's Setup starts the whole engine, scene table included.
+    taRegisterSceneTable();
     lua_State* L = luaL_newstate();
     if (!L)
         return nullptr;
@@ -149,7 +152,23 @@ void restoreLog(const SLogSilence& previous)
         taEnableMessageBoxes();
 }
 
+STaSetupParams& setupBase()
+{
+    static STaSetupParams base = taDefaultSetupParams();
+    return base;
+}
+
 } // namespace
+
+void taSetScriptSetupBase(const STaSetupParams& base)
+{
+    setupBase() = base;
+}
+
+const STaSetupParams& taGetScriptSetupBase()
+{
+    return setupBase();
+}
 
 const char* taScriptFamilyName(int family)
 {

@@ -2,6 +2,8 @@
 // conventions every function follows (setup guard, argument readers, errors as argument errors).
 #pragma once
 
+#include "engine/TaSetupParams.h"
+
 #include <string>
 
 // Runs a script file: its directory becomes the current directory, the log is silenced and message
@@ -9,6 +11,12 @@
 // `fromArchive` the file is read through the engine's file system and run as the chunk "mem".
 // Load and run errors go to standard error. 0, or the load or call status.
 int taRunScript(const char* path, bool fromArchive);
+
+// What a script's Setup starts from before its own arguments apply: the entry hands over the
+// driver and audio output of the command line, a script's only way to choose them (its Setup
+// reads no setup file). The default parameters until set.
+void taSetScriptSetupBase(const STaSetupParams& base);
+const STaSetupParams& taGetScriptSetupBase();
 
 // Runs Lua text the same way, in a fresh state, without changing directory; the load or run error
 // goes to `error` instead of standard error. 0 or the status.

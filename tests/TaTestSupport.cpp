@@ -2,7 +2,8 @@
 #include "TaTestSupport.h"
 
 #include "app/TaCommandLine.h"
-#include "app/TaLog.h"
+#include "script/TaScriptHost.h"
+#include "core/TaLog.h"
 #include "files/TaFile.h"
 #include "files/TaFileIrr.h"
 #include "platform/TaPlatform.h"
@@ -107,15 +108,15 @@ STaSetupParams taTestSetup(int driver, const std::string& dataDirectory)
 
 TaScriptDriver::TaScriptDriver(int driver)
 {
-    STaCommandLine commandLine = taDefaultCommandLine();
-    commandLine.driver = driver;
-    snprintf(commandLine.audio, sizeof(commandLine.audio), "null");
-    taSetCommandLine(commandLine);
+    STaSetupParams base = taDefaultSetupParams();
+    base.driver = driver;
+    snprintf(base.audio, sizeof(base.audio), "null");
+    taSetScriptSetupBase(base);
 }
 
 TaScriptDriver::~TaScriptDriver()
 {
-    taSetCommandLine(taDefaultCommandLine());
+    taSetScriptSetupBase(taDefaultSetupParams());
 }
 
 TaNoDisplay::TaNoDisplay()

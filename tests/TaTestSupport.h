@@ -45,7 +45,7 @@ int taTestRun(const std::string& command);
 STaSetupParams taTestSetup(int driver, const std::string& dataDirectory = "");
 
 // What a script's Setup starts while the test runs: `driver` with the null audio output; the
-// default command line again once the test is over.
+// default parameters again once the test is over.
 class TaScriptDriver
 {
 public:

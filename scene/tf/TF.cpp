@@ -7,7 +7,7 @@
 // check leaves nothing half-built: the whole buffer is simply released.
 #include "scene/tf/TF.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "files/TaFile.h"
 
 #include <charconv>

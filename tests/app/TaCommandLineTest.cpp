@@ -1,7 +1,7 @@
 // The command line: classification, options, bad values and the start-up exits.
 #include "app/TaCommandLine.h"
-#include "app/TaLog.h"
-#include "app/TaDialogs.h"
+#include "core/TaLog.h"
+#include "engine/TaDialogs.h"
 #include "app/TaRunModes.h"
 #include "files/TaFile.h"
 

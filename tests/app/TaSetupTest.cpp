@@ -1,6 +1,6 @@
 // Reading the setup file and merging the command line over it.
-#include "app/TaDialogs.h"
-#include "app/TaLog.h"
+#include "engine/TaDialogs.h"
+#include "core/TaLog.h"
 #include "app/TaSetup.h"
 #include "files/TaFile.h"
 

@@ -1,9 +1,10 @@
-// ID tables: range checks, the error texts and the highest-ID mark.
+// ID tables: range checks, the error texts, the highest-ID mark and clearing.
 #include "core/TaIdTable.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -37,6 +38,41 @@ TEST(TaIdTableTest, OperationsAndErrorTexts)
     EXPECT_STREQ(idGetErrorText(), "invalid ID 1000 greater or equals than 1000");
     // The mark is never lowered.
     EXPECT_EQ(idHighest(table.get()), 999);
+}
+
+// Clearing releases every object still stored, each once, with its entry already empty (so a
+// release that looks the table up again sees nothing), and leaves removed entries alone.
+std::vector<int> g_released;
+STaIdTable* g_clearing = nullptr;
+void recordRelease(void* object)
+{
+    const int value = *static_cast<int*>(object);
+    g_released.push_back(value);
+    EXPECT_EQ(idGet(g_clearing, value), nullptr) << "entry " << value << " still set while released";
+}
+
+TEST(TaIdTableTest, ClearReleasesWhatIsStored)
+{
+    int objects[] = {0, 3, 7, 999};
+    auto table = idCreate(1000, recordRelease);
+    ASSERT_TRUE(table);
+    g_clearing = table.get();
+    for (int& id : objects)
+        ASSERT_EQ(idInsert(table.get(), id, &id), 0);
+    ASSERT_EQ(idRemove(table.get(), 3), 0);
+    g_released.clear();
+    idClear(table.get());
+    EXPECT_EQ(g_released, (std::vector<int>{0, 7, 999}));
+    for (int id : objects)
+        EXPECT_EQ(idGet(table.get(), id), nullptr) << id;
+    // A second clear has nothing left; a table without a release function just empties.
+    idClear(table.get());
+    EXPECT_EQ(g_released.size(), 3u);
+    auto plain = idCreate(10);
+    ASSERT_EQ(idInsert(plain.get(), 4, &objects[0]), 0);
+    idClear(plain.get());
+    EXPECT_EQ(idGet(plain.get(), 4), nullptr);
+    idClear(nullptr);
 }
 
 } // namespace

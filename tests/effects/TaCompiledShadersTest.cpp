@@ -1,7 +1,7 @@
 // The compiled shaders: reuse by key, the disk cache between runs, dependencies and recompiling.
 #include "effects/TaCompiledShaders.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 
 #include "TaTestSupport.h"
 

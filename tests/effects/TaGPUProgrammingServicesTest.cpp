@@ -2,9 +2,9 @@
 // hot reload and the register queries.
 #include "TaTestSupport.h"
 
-#include "app/TaEngine.h"
-#include "app/TaLog.h"
-#include "app/TaManager.h"
+#include "engine/TaEngine.h"
+#include "core/TaLog.h"
+#include "engine/TaManager.h"
 #include "effects/TaGPUProgrammingServices.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The compiled-shader cache: names, hash, macro order, the include scan, reading and writing.
 #include "effects/TaShaderCache.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 
 #include "TaTestSupport.h"
 

@@ -2,7 +2,7 @@
 #include "files/TaExtract.h"
 #include "files/TaPackedData.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "pack/TaArchiveWriter.h"
 #include "pack/TaStamp.h"
 

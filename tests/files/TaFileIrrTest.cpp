@@ -2,7 +2,7 @@
 #include "files/TaFile.h"
 #include "files/TaFileIrr.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "pack/TaArchiveWriter.h"
 
 #include "TaTestSupport.h"

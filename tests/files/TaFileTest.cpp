@@ -1,7 +1,7 @@
 // The file layer on the stdio back end: path helpers, search order, streams, Windows-written names.
 #include "files/TaFile.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 
 #include "TaTestSupport.h"
 

@@ -1,7 +1,7 @@
 // Packed data: scrambling, the trailer, stamping and finding it again.
 #include "files/TaPackedData.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "pack/TaStamp.h"
 
 #include "TaTestSupport.h"

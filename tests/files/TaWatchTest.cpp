@@ -2,7 +2,7 @@
 // time-out, never by a fixed sleep.
 #include "files/TaWatch.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "platform/TaPlatform.h"
 
 #include "TaTestSupport.h"

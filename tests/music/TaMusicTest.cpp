@@ -2,7 +2,7 @@
 // output actually played. Waits poll with a generous time-out; nothing sleeps a fixed time.
 #include "music/TaMusic.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "files/TaFile.h"
 #include "music/TaAudioMixer.h"
 #include "music/TaMp3Player.h"

@@ -2,7 +2,7 @@
 // through the tool's writer.
 #include "scene/tf/TF.h"
 
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "tools/tarvtool/TfWriter.h"
 
 #include "TaTestSupport.h"

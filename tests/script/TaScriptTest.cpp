@@ -3,7 +3,7 @@
 #include "TaTestSupport.h"
 
 #include "app/TaCommandLine.h"
-#include "app/TaEngine.h"
+#include "engine/TaEngine.h"
 #include "script/TaScriptHost.h"
 
 #include <fstream>

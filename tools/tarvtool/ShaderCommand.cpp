@@ -1,7 +1,7 @@
 // "tarvtool shader FILE ENTRY vs|ps [-D NAME[=VALUE]]...".
 #include "tools/tarvtool/ShaderCommand.h"
 
-#include "effects/TaShaderTranslator.h"
+#include "driver/TaShaderTranslator.h"
 #include "files/TaFile.h"
 
 #include <cstdio>

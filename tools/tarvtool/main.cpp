@@ -10,7 +10,7 @@
 //   tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...  write a ZIP archive with the engine's writer; each
 //                                                FILE below BASEDIR is stored under its own path or
 //                                                under ENTRY
-#include "app/TaLog.h"
+#include "core/TaLog.h"
 #include "files/TaFile.h"
 #include "files/TaPackedData.h"
 #include "pack/TaArchiveWriter.h"

@@ -1,0 +1,38 @@
+// CTaNullVideoDriverExt: the video-driver extension of the null driver, which has no pixels.
+#pragma once
+
+#include "driver/TaVideoDriverExt.h"
+
+// Every render state is accepted and has no effect (there is nothing to draw on); there is no
+// frame to keep or grab and no window to move. Shader material types are real material types
+// whose renderer draws nothing, so that effects and renderers build exactly as on OpenGL.
+class CTaNullVideoDriverExt : public ITaVideoDriverExt
+{
+public:
+    explicit CTaNullVideoDriverExt(irr::video::IVideoDriver* driver = nullptr) : m_driver(driver) {}
+
+    void setSeparateAlphaBlend(bool) override {}
+    void setSrcBlendAlpha(int) override {}
+    void setAlphaBlend(int, int, int) override {}
+    void setBlendFactor(irr::u32) override {}
+    void setDepthBias(float, float) override {}
+    void setStencil(bool) override {}
+    void setStencilPass(int) override {}
+    void setStencilFunc(int) override {}
+    void restoreState() override {}
+    void keepFrame() override {}
+    void framePresented() override {}
+    irr::video::IImage* grabFrame() override { return nullptr; }
+    std::string checkCapabilities() override { return ""; }
+    irr::s32 addShaderMaterial(const STaShaderProgramDesc& program, irr::video::IShaderConstantSetCallBack* callback,
+                               irr::video::E_MATERIAL_TYPE baseMaterial, irr::s32 userData,
+                               std::string& error) override;
+    bool replaceShaderMaterial(irr::s32 materialType, const STaShaderProgramDesc& program, std::string& error) override;
+    bool describeShaderMaterial(irr::s32, std::string&) override { return false; }
+    bool moveWindow(int, int) override { return false; }
+    bool hideWindow() override { return false; }
+    bool showWindow() override { return false; }
+
+private:
+    irr::video::IVideoDriver* m_driver;
+};

@@ -1,0 +1,85 @@
+// ITaVideoDriverExt: the render states and driver facilities the Irrlicht driver does not expose.
+#pragma once
+
+#include "driver/TaShaderTranslator.h"
+
+#include <irrlicht.h>
+
+#include <string>
+#include <vector>
+
+// A translated vertex and pixel shader pair with the reflection of both stages: what a shader
+// material type is made from.
+struct STaShaderProgramDesc {
+    std::string name; // named in messages (the pixel shader's file)
+    std::string vertexCode, pixelCode;
+    std::vector<STaShaderConstant> vertexConstants, pixelConstants;
+    std::vector<STaShaderSampler> vertexSamplers, pixelSamplers;
+};
+
+// Value mappings shared by every back end (anything else maps to "no valid state", which the
+// back ends ignore):
+//   blend factors: Irrlicht's order 0..10 (zero ... source alpha saturate), plus 200 = the constant
+//                  blend factor;
+//   blend operations: 1 add, 2 subtract, 3 reverse subtract, 4/6/8 minimum, 5/7/9 maximum;
+//   stencil operations: 1..8 keep, zero, replace, increment-saturate, decrement-saturate, invert,
+//                  increment, decrement;
+//   comparisons: 0 always, 1 less-equal, 2 equal, 3 less, 4 not-equal, 5 greater-equal, 6 greater,
+//                7 always, 8 never.
+constexpr int TA_BLEND_CONSTANT_FACTOR = 200;
+
+class ITaVideoDriverExt
+{
+public:
+    virtual ~ITaVideoDriverExt() = default;
+
+    // Raw render states. They stay set until changed again or restoreState() runs.
+    virtual void setSeparateAlphaBlend(bool enable) = 0;
+    virtual void setSrcBlendAlpha(int factor) = 0;
+    virtual void setAlphaBlend(int operation, int sourceFactor, int destinationFactor) = 0;
+    virtual void setBlendFactor(irr::u32 colour) = 0;
+    virtual void setDepthBias(float bias, float slopeScale) = 0;
+    virtual void setStencil(bool enable) = 0;
+    virtual void setStencilPass(int operation) = 0;
+    virtual void setStencilFunc(int comparison) = 0;
+    // Puts every raw state above back to what Irrlicht's own draws expect, so none of it leaks into
+    // them (Irrlicht's state cache does not see these states).
+    virtual void restoreState() = 0;
+
+    // Called right before the frame is presented: keeps a copy of it, so that grabFrame() returns
+    // what the last presented frame showed (after the swap the back buffer is undefined).
+    virtual void keepFrame() = 0;
+    // Called right after the frame was presented: waits until the window system has taken it, so
+    // that a client drawing faster than the display shows (a virtual display never throttles) does
+    // not pile up frames in the server.
+    virtual void framePresented() = 0;
+    // The kept frame as a new 24-bit RGB image (the caller drops it), or nullptr when there is none.
+    virtual irr::video::IImage* grabFrame() = 0;
+
+    // What the renderer needs of the driver and this one lacks: one "Missing %s. Please install
+    // this library.\n" line for each missing capability, or "" when nothing is missing.
+    virtual std::string checkCapabilities() = 0;
+
+    // Shader material types: the engine's own material renderers, each owning its program, so that
+    // a reload relinks in place under the same material type. The callback is grabbed; its
+    // OnSetConstants sets constants by their HLSL names. -1 (add) or false (replace) with `error`
+    // saying why; a failed replace keeps the old program.
+    virtual irr::s32 addShaderMaterial(const STaShaderProgramDesc& program,
+                                       irr::video::IShaderConstantSetCallBack* callback,
+                                       irr::video::E_MATERIAL_TYPE baseMaterial, irr::s32 userData,
+                                       std::string& error) = 0;
+    virtual bool replaceShaderMaterial(irr::s32 materialType, const STaShaderProgramDesc& program,
+                                       std::string& error) = 0;
+    // The constants of a shader material type as the program has them, one line each in `text`
+    // ("Name='%s' RegisterIndex=%d RegisterCount=%d\n", the index being the uniform location) under
+    // "Vertex Shader Constants\n" and "Pixel Shader Constants\n"; false when the driver keeps none.
+    virtual bool describeShaderMaterial(irr::s32 materialType, std::string& text) = 0;
+
+    // Window operations beyond Irrlicht's own; false when the driver has no window.
+    virtual bool moveWindow(int x, int y) = 0;
+    virtual bool hideWindow() = 0;
+    virtual bool showWindow() = 0;
+};
+
+// The extension for the device's driver: the OpenGL one, or the null one for any other driver.
+ITaVideoDriverExt* taCreateVideoDriverExt(irr::IrrlichtDevice* device);

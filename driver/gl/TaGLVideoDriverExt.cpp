@@ -1,0 +1,347 @@
+// The OpenGL video-driver extension.
+#include "driver/gl/TaGLVideoDriverExt.h"
+
+#include "platform/TaWindow.h"
+#include "driver/TaNullVideoDriverExt.h"
+#include "driver/gl/TaGLCapabilities.h"
+#include "driver/gl/TaGLShaderMaterialRenderer.h"
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cstring>
+#include <vector>
+
+using namespace irr;
+
+unsigned taGLBlendFactor(int factor)
+{
+    static const unsigned factors[] = {GL_ZERO, GL_ONE, GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR, GL_SRC_COLOR,
+                                       GL_ONE_MINUS_SRC_COLOR, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_DST_ALPHA,
+                                       GL_ONE_MINUS_DST_ALPHA, GL_SRC_ALPHA_SATURATE};
+    if (factor >= 0 && factor <= 10)
+        return factors[factor];
+    return factor == TA_BLEND_CONSTANT_FACTOR ? GL_CONSTANT_COLOR : 0;
+}
+
+unsigned taGLBlendOperation(int operation)
+{
+    switch (operation) {
+    case 1: return GL_FUNC_ADD;
+    case 2: return GL_FUNC_SUBTRACT;
+    case 3: return GL_FUNC_REVERSE_SUBTRACT;
+    case 4: case 6: case 8: return GL_MIN;
+    case 5: case 7: case 9: return GL_MAX;
+    default: return 0;
+    }
+}
+
+unsigned taGLStencilOperation(int operation)
+{
+    static const unsigned operations[] = {GL_KEEP, GL_ZERO, GL_REPLACE, GL_INCR, GL_DECR, GL_INVERT, GL_INCR_WRAP,
+                                          GL_DECR_WRAP};
+    return operation >= 1 && operation <= 8 ? operations[operation - 1] : 0;
+}
+
+unsigned taGLComparison(int comparison)
+{
+    static const unsigned comparisons[] = {GL_ALWAYS, GL_LEQUAL, GL_EQUAL, GL_LESS, GL_NOTEQUAL, GL_GEQUAL,
+                                           GL_GREATER, GL_ALWAYS, GL_NEVER};
+    return comparison >= 0 && comparison <= 8 ? comparisons[comparison] : 0;
+}
+
+ITaVideoDriverExt* taCreateVideoDriverExt(IrrlichtDevice* device)
+{
+    if (device && device->getVideoDriver() && device->getVideoDriver()->getDriverType() == video::EDT_OPENGL)
+        return new CTaGLVideoDriverExt(device);
+    return new CTaNullVideoDriverExt(device ? device->getVideoDriver() : nullptr);
+}
+
+CTaGLVideoDriverExt::CTaGLVideoDriverExt(IrrlichtDevice* device) : m_device(device), m_driver(device->getVideoDriver())
+{
+}
+
+CTaGLVideoDriverExt::~CTaGLVideoDriverExt()
+{
+    if (m_frameBuffer)
+        glDeleteFramebuffers(1, &m_frameBuffer);
+    if (m_colourBuffer)
+        glDeleteRenderbuffers(1, &m_colourBuffer);
+}
+
+// Alpha factors apply only while separate alpha blending is on; off, the alpha channel follows the
+// colour factors as Irrlicht set them.
+void CTaGLVideoDriverExt::applyAlphaBlend()
+{
+    GLint sourceRgb = GL_ONE, destinationRgb = GL_ZERO, equationRgb = GL_FUNC_ADD;
+    glGetIntegerv(GL_BLEND_SRC_RGB, &sourceRgb);
+    glGetIntegerv(GL_BLEND_DST_RGB, &destinationRgb);
+    glGetIntegerv(GL_BLEND_EQUATION_RGB, &equationRgb);
+    if (m_separateAlpha) {
+        glBlendFuncSeparate(sourceRgb, destinationRgb, m_alphaSource ? m_alphaSource : sourceRgb,
+                            m_alphaDestination ? m_alphaDestination : destinationRgb);
+        glBlendEquationSeparate(equationRgb, m_alphaEquation ? m_alphaEquation : equationRgb);
+    } else {
+        glBlendFunc(sourceRgb, destinationRgb);
+        glBlendEquation(equationRgb);
+    }
+}
+
+void CTaGLVideoDriverExt::setSeparateAlphaBlend(bool enable)
+{
+    m_separateAlpha = enable;
+    applyAlphaBlend();
+}
+
+void CTaGLVideoDriverExt::setSrcBlendAlpha(int factor)
+{
+    if (const unsigned value = taGLBlendFactor(factor)) {
+        m_alphaSource = value;
+        applyAlphaBlend();
+    }
+}
+
+void CTaGLVideoDriverExt::setAlphaBlend(int operation, int sourceFactor, int destinationFactor)
+{
+    if (const unsigned value = taGLBlendOperation(operation))
+        m_alphaEquation = value;
+    if (const unsigned value = taGLBlendFactor(sourceFactor))
+        m_alphaSource = value;
+    if (const unsigned value = taGLBlendFactor(destinationFactor))
+        m_alphaDestination = value;
+    applyAlphaBlend();
+}
+
+void CTaGLVideoDriverExt::setBlendFactor(u32 colour)
+{
+    const video::SColor c(colour);
+    glBlendColor(c.getRed() / 255.0f, c.getGreen() / 255.0f, c.getBlue() / 255.0f, c.getAlpha() / 255.0f);
+}
+
+void CTaGLVideoDriverExt::setDepthBias(float bias, float slopeScale)
+{
+    if (bias == 0.0f && slopeScale == 0.0f) {
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(0.0f, 0.0f);
+        return;
+    }
+    // Direct3D's bias is in depth-buffer units of [0, 1]; GL's units are the smallest resolvable
+    // step of the 24-bit depth buffer.
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(slopeScale, bias * 16777215.0f);
+}
+
+void CTaGLVideoDriverExt::applyStencil()
+{
+    if (m_stencil)
+        glEnable(GL_STENCIL_TEST);
+    else
+        glDisable(GL_STENCIL_TEST);
+    glStencilFunc(m_stencilFunc, m_stencil ? 1 : 0, 0xFFFFFFFFu);
+    glStencilOp(GL_KEEP, GL_KEEP, m_stencilPass);
+}
+
+void CTaGLVideoDriverExt::setStencil(bool enable)
+{
+    m_stencil = enable;
+    applyStencil();
+}
+
+void CTaGLVideoDriverExt::setStencilPass(int operation)
+{
+    if (const unsigned value = taGLStencilOperation(operation)) {
+        m_stencilPass = value;
+        applyStencil();
+    }
+}
+
+void CTaGLVideoDriverExt::setStencilFunc(int comparison)
+{
+    if (const unsigned value = taGLComparison(comparison)) {
+        m_stencilFunc = value;
+        applyStencil();
+    }
+}
+
+void CTaGLVideoDriverExt::restoreState()
+{
+    m_separateAlpha = false;
+    m_alphaSource = m_alphaDestination = m_alphaEquation = 0;
+    applyAlphaBlend();
+    glBlendEquation(GL_FUNC_ADD);
+    glBlendColor(0, 0, 0, 0);
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(0.0f, 0.0f);
+    m_stencil = false;
+    m_stencilPass = GL_KEEP;
+    m_stencilFunc = GL_ALWAYS;
+    applyStencil();
+}
+
+void CTaGLVideoDriverExt::keepFrame()
+{
+    const core::dimension2du size = m_driver->getScreenSize();
+    const int width = static_cast<int>(size.Width), height = static_cast<int>(size.Height);
+    if (width <= 0 || height <= 0)
+        return;
+    GLint readBinding = 0, drawBinding = 0, renderbufferBinding = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readBinding);
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawBinding);
+    glGetIntegerv(GL_RENDERBUFFER_BINDING, &renderbufferBinding);
+    if (!m_frameBuffer || width != m_frameWidth || height != m_frameHeight) {
+        if (!m_frameBuffer)
+            glGenFramebuffers(1, &m_frameBuffer);
+        if (!m_colourBuffer)
+            glGenRenderbuffers(1, &m_colourBuffer);
+        glBindRenderbuffer(GL_RENDERBUFFER, m_colourBuffer);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_frameBuffer);
+        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_colourBuffer);
+        m_frameWidth = width;
+        m_frameHeight = height;
+    }
+    // The presented picture is the window's back buffer (a multisampled one resolves in the blit).
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_frameBuffer);
+    GLint readBuffer = GL_BACK;
+    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+    glReadBuffer(GL_BACK);
+    GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    if (scissor)
+        glEnable(GL_SCISSOR_TEST);
+    glReadBuffer(readBuffer);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, readBinding);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, drawBinding);
+    glBindRenderbuffer(GL_RENDERBUFFER, renderbufferBinding);
+    m_hasFrame = glGetError() == GL_NO_ERROR;
+}
+
+void CTaGLVideoDriverExt::framePresented()
+{
+    const video::SExposedVideoData& data = m_driver->getExposedVideoData();
+    taPlatformSyncWindow(data.OpenGLLinux.X11Display);
+}
+
+video::IImage* CTaGLVideoDriverExt::grabFrame()
+{
+    if (!m_hasFrame)
+        return nullptr;
+    const int width = m_frameWidth, height = m_frameHeight;
+    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
+    GLint readBinding = 0, packAlignment = 4;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readBinding);
+    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_frameBuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, readBinding);
+    if (glGetError() != GL_NO_ERROR)
+        return nullptr;
+    video::IImage* image = m_driver->createImage(video::ECF_R8G8B8, core::dimension2du(width, height));
+    if (!image)
+        return nullptr;
+    // GL rows run bottom-up; the image's top-down. Irrlicht's R8G8B8 holds red first.
+    unsigned char* target = static_cast<unsigned char*>(image->lock());
+    const size_t pitch = image->getPitch(), row = static_cast<size_t>(width) * 3;
+    for (int y = 0; y < height; ++y)
+        memcpy(target + pitch * y, pixels.data() + row * (height - 1 - y), row);
+    image->unlock();
+    return image;
+}
+
+std::string CTaGLVideoDriverExt::checkCapabilities()
+{
+    return taGLCapabilityText(reinterpret_cast<const char*>(glGetString(GL_VERSION)),
+                              reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION)),
+                              reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
+}
+
+video::IMaterialRenderer* CTaGLVideoDriverExt::bridgeFor(video::E_MATERIAL_TYPE baseMaterial)
+{
+    auto found = m_bridges.find(baseMaterial);
+    if (found == m_bridges.end()) {
+        // A GLSL material of Irrlicht's own on the base type: drawing through it sets the base
+        // type's render states and binds the material's texture layers the way Irrlicht does.
+        static const char* const vertex = "void main() { gl_Position = ftransform(); }";
+        static const char* const pixel = "void main() { gl_FragColor = vec4(1.0); }";
+        video::IGPUProgrammingServices* gpu = m_driver->getGPUProgrammingServices();
+        const s32 type = gpu ? gpu->addHighLevelShaderMaterial(vertex, "main", video::EVST_VS_1_1, pixel, "main",
+                                                               video::EPST_PS_1_1, nullptr, baseMaterial, 0)
+                             : -1;
+        found = m_bridges.emplace(baseMaterial, type).first;
+    }
+    return found->second >= 0 ? m_driver->getMaterialRenderer(found->second) : nullptr;
+}
+
+CTaGLShaderMaterialRenderer* CTaGLVideoDriverExt::shaderRenderer(s32 materialType)
+{
+    auto found = m_shaderRenderers.find(materialType);
+    return found != m_shaderRenderers.end() ? found->second : nullptr;
+}
+
+s32 CTaGLVideoDriverExt::addShaderMaterial(const STaShaderProgramDesc& program,
+                                           video::IShaderConstantSetCallBack* callback,
+                                           video::E_MATERIAL_TYPE baseMaterial, s32 userData, std::string& error)
+{
+    video::IMaterialRenderer* bridge = bridgeFor(baseMaterial);
+    if (!bridge) {
+        error = "the driver cannot make GLSL materials";
+        return -1;
+    }
+    auto* renderer = new CTaGLShaderMaterialRenderer(m_driver, this, callback, bridge,
+                                                     m_driver->getMaterialRenderer(baseMaterial), userData);
+    if (!renderer->link(program, error)) {
+        renderer->drop();
+        return -1;
+    }
+    const s32 type = m_driver->addMaterialRenderer(renderer, "TaShader");
+    renderer->drop();
+    if (type < 0) {
+        error = "the driver refused a new material renderer";
+        return -1;
+    }
+    m_shaderRenderers[type] = renderer;
+    return type;
+}
+
+bool CTaGLVideoDriverExt::replaceShaderMaterial(s32 materialType, const STaShaderProgramDesc& program,
+                                                std::string& error)
+{
+    CTaGLShaderMaterialRenderer* renderer = shaderRenderer(materialType);
+    if (!renderer) {
+        error = "material type " + std::to_string(materialType) + " is not a shader material";
+        return false;
+    }
+    return renderer->link(program, error);
+}
+
+bool CTaGLVideoDriverExt::describeShaderMaterial(s32 materialType, std::string& text)
+{
+    CTaGLShaderMaterialRenderer* renderer = shaderRenderer(materialType);
+    if (!renderer)
+        return false;
+    text = renderer->describe();
+    return true;
+}
+
+bool CTaGLVideoDriverExt::moveWindow(int x, int y)
+{
+    const video::SExposedVideoData& data = m_driver->getExposedVideoData();
+    return taPlatformMoveWindow(data.OpenGLLinux.X11Display, data.OpenGLLinux.X11Window, x, y);
+}
+
+bool CTaGLVideoDriverExt::hideWindow()
+{
+    const video::SExposedVideoData& data = m_driver->getExposedVideoData();
+    return taPlatformHideWindow(data.OpenGLLinux.X11Display, data.OpenGLLinux.X11Window);
+}
+
+bool CTaGLVideoDriverExt::showWindow()
+{
+    const video::SExposedVideoData& data = m_driver->getExposedVideoData();
+    return taPlatformShowWindow(data.OpenGLLinux.X11Display, data.OpenGLLinux.X11Window);
+}

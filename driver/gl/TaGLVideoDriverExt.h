@@ -1,0 +1,69 @@
+// CTaGLVideoDriverExt: the video-driver extension of Irrlicht's OpenGL driver.
+#pragma once
+
+#include "driver/TaVideoDriverExt.h"
+
+#include <map>
+
+// Sets the render states Irrlicht 1.8 does not expose directly with GL calls, keeps the presented
+// frame readable in a frame buffer object of its own, and reaches the X11 window for the window
+// operations. Every GL binding it changes for its own work is put back before it returns.
+class CTaGLVideoDriverExt : public ITaVideoDriverExt
+{
+public:
+    explicit CTaGLVideoDriverExt(irr::IrrlichtDevice* device);
+    ~CTaGLVideoDriverExt() override;
+
+    void setSeparateAlphaBlend(bool enable) override;
+    void setSrcBlendAlpha(int factor) override;
+    void setAlphaBlend(int operation, int sourceFactor, int destinationFactor) override;
+    void setBlendFactor(irr::u32 colour) override;
+    void setDepthBias(float bias, float slopeScale) override;
+    void setStencil(bool enable) override;
+    void setStencilPass(int operation) override;
+    void setStencilFunc(int comparison) override;
+    void restoreState() override;
+
+    void keepFrame() override;
+    void framePresented() override;
+    irr::video::IImage* grabFrame() override;
+    std::string checkCapabilities() override;
+    irr::s32 addShaderMaterial(const STaShaderProgramDesc& program, irr::video::IShaderConstantSetCallBack* callback,
+                               irr::video::E_MATERIAL_TYPE baseMaterial, irr::s32 userData,
+                               std::string& error) override;
+    bool replaceShaderMaterial(irr::s32 materialType, const STaShaderProgramDesc& program, std::string& error) override;
+    bool describeShaderMaterial(irr::s32 materialType, std::string& text) override;
+
+    bool moveWindow(int x, int y) override;
+    bool hideWindow() override;
+    bool showWindow() override;
+
+private:
+    void applyAlphaBlend();
+    irr::video::IMaterialRenderer* bridgeFor(irr::video::E_MATERIAL_TYPE baseMaterial);
+    class CTaGLShaderMaterialRenderer* shaderRenderer(irr::s32 materialType);
+    void applyStencil();
+
+    irr::IrrlichtDevice* m_device;
+    irr::video::IVideoDriver* m_driver;
+    // Raw states as set (GL enums; 0 = not set).
+    bool m_separateAlpha = false;
+    unsigned m_alphaSource = 0, m_alphaDestination = 0, m_alphaEquation = 0;
+    bool m_stencil = false;
+    unsigned m_stencilPass = 0x1E00 /* GL_KEEP */, m_stencilFunc = 0x0207 /* GL_ALWAYS */;
+    // The kept frame.
+    unsigned m_frameBuffer = 0, m_colourBuffer = 0;
+    int m_frameWidth = 0, m_frameHeight = 0;
+    bool m_hasFrame = false;
+    // The engine's shader material renderers by material type (the driver holds the references),
+    // and the bridge material of Irrlicht's own for each base type.
+    std::map<irr::s32, class CTaGLShaderMaterialRenderer*> m_shaderRenderers;
+    std::map<int, irr::s32> m_bridges;
+};
+
+// GL values of the engine's blend factor, blend operation, stencil operation and comparison
+// numbers; 0 for a number that has none.
+unsigned taGLBlendFactor(int factor);
+unsigned taGLBlendOperation(int operation);
+unsigned taGLStencilOperation(int operation);
+unsigned taGLComparison(int comparison);

@@ -1,0 +1,645 @@
+// The engine context.
+#include "engine/TaEngine.h"
+
+#include "engine/Ta2D.h"
+#include "engine/TaCamera.h"
+#include "engine/TaInput.h"
+#include "core/TaLog.h"
+#include "engine/TaManager.h"
+#include "engine/TaOverlay.h"
+#include "engine/TaResourceManager.h"
+#include "engine/TaSceneNodeAnimatorCamera.h"
+#include "effects/TaEffectManager.h"
+#include "effects/TaGPUProgrammingServices.h"
+#include "files/TaFile.h"
+#include "files/TaFileIrr.h"
+#include "files/TaWatch.h"
+#include "music/TaMusic.h"
+#include "platform/TaPlatform.h"
+#include "platform/TaWindow.h"
+#include "render/TaRendererManager.h"
+#include "driver/TaVideoDriverExt.h"
+#include "driver/gl/TaGLCapabilities.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace irr;
+
+namespace {
+
+STaEngineContext g_engine;
+u32 g_background = 0;
+char g_setupError[1024];
+// Process-wide: a reset after precalculated render targets exist cannot be recovered from.
+bool g_deviceWasReset = false;
+bool g_precalculatedTargets = false;
+std::string g_missingCapabilities;
+
+void setSetupError(const char* text)
+{
+    snprintf(g_setupError, sizeof(g_setupError), "%s", text);
+}
+
+// The informational notes about what this build leaves out are printed once per process.
+void noteOnce(bool& done, const char* text)
+{
+    if (!done) {
+        done = true;
+        taPrint(ETALOG_INFO, "%s", text);
+    }
+}
+bool g_notedRenderer = false, g_notedResources = false;
+
+void reportWindowError(const char* text)
+{
+    taPrint(ETALOG_WARN, "%s", text);
+}
+
+ELOG_LEVEL irrlichtLogLevel()
+{
+    switch (taGetLogLevel()) {
+    case ETALOG_DEBUG: return ELL_DEBUG;
+    case ETALOG_INFO: return ELL_INFORMATION;
+    case ETALOG_WARN: return ELL_WARNING;
+    case ETALOG_ERROR: return ELL_ERROR;
+    default: return ELL_NONE;
+    }
+}
+
+std::string joinDirectory(const char* directory, const char* name)
+{
+    std::string path = directory ? directory : "";
+    if (!path.empty() && path.back() != '/' && path.back() != '\\')
+        path += '/';
+    return path + name;
+}
+
+// What the ID tables release when the engine stops: images leave the driver's texture cache,
+// objects and lights leave the scene graph. Tables whose entries nothing creates yet release
+// nothing; their layers give them a release function when they fill them.
+void releaseImage(void* object)
+{
+    auto* texture = static_cast<video::ITexture*>(object);
+    if (g_engine.videoDriver)
+        g_engine.videoDriver->removeTexture(texture);
+    texture->drop();
+}
+
+void releaseSceneNode(void* object)
+{
+    auto* node = static_cast<scene::ISceneNode*>(object);
+    node->remove();
+    node->drop();
+}
+
+// Everything taCreateDevice made, undone in the order of shut-down (renderer, manager, music
+// table when `freeMusic`, device, ID tables); the context zeroed.
+void releaseContext(bool freeMusic)
+{
+    STaEngineContext& e = g_engine;
+    taGetEventReceiver().setEnabled(false);
+    taOverlayClear();
+    if (e.defaultRenderer)
+        e.defaultRenderer->drop();
+    if (e.currentRenderer)
+        e.currentRenderer->drop();
+    delete e.manager;
+    e.manager = nullptr;
+    if (freeMusic)
+        taFreeMusicTable();
+    if (e.cameraAnimator)
+        e.cameraAnimator->drop();
+    if (e.device) {
+        e.device->closeDevice();
+        e.device->run();
+        e.device->drop();
+    }
+    e = STaEngineContext();
+}
+
+// A failed creation step: its text kept for taGetSetupError, everything undone. 1.
+int failCreation(const char* text)
+{
+    setSetupError(text);
+    releaseContext(false);
+    return 1;
+}
+
+// Engine initialisation: capabilities, manager, cache and texture directories, renderer. 0, or 1
+// with the failure text set.
+int initEngine(const STaEngineContext& e)
+{
+    // What the renderer needs of the driver (Direct3D's helper-library check, here OpenGL's).
+    if (e.driver == ETADRIVER_OPENGL) {
+        std::unique_ptr<ITaVideoDriverExt> probe(taCreateVideoDriverExt(e.device));
+        std::string missing = probe->checkCapabilities();
+        if (!missing.empty()) {
+            while (!missing.empty() && missing.back() == '\n')
+                missing.pop_back();
+            setSetupError(missing.c_str());
+            return 1;
+        }
+    }
+    CTaManager* manager = CTaManager::create(e.device);
+    if (!manager) {
+        setSetupError("fails to createTaManager");
+        return 1;
+    }
+    g_engine.manager = manager;
+    const std::string cache = joinDirectory(taGetDataDirectory(), "shadersCache");
+    manager->getGPUProgrammingServices()->setCacheDirectory(cache.c_str(), taIsArchiveMode() ? 1 : 7);
+    manager->getEffectManager()->setTextureDirectory(joinDirectory(taGetDataDirectory(), "textures").c_str());
+
+    // The renderer. A 32 x 32 target named "DummyRenderTarget" comes first, without mip-maps.
+    video::IVideoDriver* driver = e.videoDriver;
+    const bool mipMaps = driver->getTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS);
+    driver->setTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS, false);
+    driver->addRenderTargetTexture(core::dimension2du(32, 32), "DummyRenderTarget");
+    driver->setTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS, mipMaps);
+    if (e.lightPrePass && e.driver == ETADRIVER_OPENGL)
+        noteOnce(g_notedRenderer, "The light pre-pass renderer is not part of this build yet: "
+                                  "frames are drawn by the simple renderer");
+    CTaRendererManager* renderers = manager->getRendererManager();
+    CTaRendererCtx* context = renderers->createCtx();
+    ITaRenderer* renderer = context ? renderers->createRendererSimple(context) : nullptr;
+    if (context)
+        context->drop();
+    if (!renderer) {
+        setSetupError("fails to init render");
+        return 1;
+    }
+    g_engine.defaultRenderer = renderer;
+    noteOnce(g_notedResources, "The cube-map copy effect (cubemaptolatlong.hlsl) and the curl-noise volume "
+                               "come with the effects and particles, which are not part of this build yet");
+    return 0;
+}
+
+} // namespace
+
+STaEngineContext& taEngine()
+{
+    return g_engine;
+}
+
+bool taIsStarted()
+{
+    return g_engine.started;
+}
+
+CTaManager* taGetManager()
+{
+    return g_engine.manager;
+}
+
+const char* taGetSetupError()
+{
+    return g_setupError;
+}
+
+IrrlichtDevice* taCreateIrrlichtDevice(const SIrrlichtCreationParameters& params)
+{
+    IrrlichtDevice* device = createDeviceEx(params);
+    // A virtual display can refuse a new connection for a moment after a client that drew many
+    // frames has just gone (measured under Xvfb after a restart): try again for up to a second
+    // while a display is there.
+    for (int attempt = 0; !device && params.DriverType != video::EDT_NULL && attempt < 20 && taPlatformHasDisplay();
+         ++attempt) {
+        taSleep(50);
+        device = createDeviceEx(params);
+    }
+    return device;
+}
+
+int taMultisampleCount(bool antialias, bool lightPrePass)
+{
+    return antialias && !lightPrePass ? 4 : 0;
+}
+
+int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, bool fullScreen, bool vsync,
+                   bool antialias, bool lightPrePass, int stereo, int driverChoice)
+{
+    g_setupError[0] = 0;
+    STaEngineContext& e = g_engine;
+    e = STaEngineContext();
+    e.driver = driverChoice == ETADRIVER_NULL ? ETADRIVER_NULL : ETADRIVER_OPENGL;
+    e.width = width;
+    e.height = height;
+    e.bpp = bpp;
+    e.antialias = antialias;
+    e.lightPrePass = lightPrePass;
+    e.stereo = stereo;
+    e.multisamples = taMultisampleCount(antialias, lightPrePass);
+
+    MyEventReceiver& receiver = taGetEventReceiver();
+    receiver.reset();
+    if (e.driver == ETADRIVER_OPENGL)
+        taPlatformInstallWindowErrorHandler(reportWindowError);
+    SIrrlichtCreationParameters params;
+    params.DriverType = e.driver == ETADRIVER_NULL ? video::EDT_NULL : video::EDT_OPENGL;
+    params.Stencilbuffer = true;
+    params.ZBufferBits = 24;
+    params.Fullscreen = fullScreen;
+    params.Vsync = vsync;
+    params.WindowSize = core::dimension2du(width, height);
+    params.Bits = static_cast<u8>(bpp);
+    params.AntiAlias = static_cast<u8>(e.multisamples);
+    params.EventReceiver = &receiver;
+    params.LoggingLevel = irrlichtLogLevel();
+    e.device = taCreateIrrlichtDevice(params);
+    if (!e.device) {
+        return failCreation("fails to createDevice");
+    }
+    e.device->setWindowCaption(L"Tarv");
+
+    e.videoDriver = e.device->getVideoDriver();
+    if (!e.videoDriver) {
+        return failCreation("fails to getVideoDriver");
+    }
+    // Irrlicht 1.8 has no creation field for the window position: move the window once it exists,
+    // centring it along an axis whose position is not given.
+    if (e.driver == ETADRIVER_OPENGL && !fullScreen) {
+        const video::SExposedVideoData& data = e.videoDriver->getExposedVideoData();
+        std::vector<STaDisplayMode> modes;
+        STaDisplayMode desktop{width, height, 0, 0};
+        taPlatformDisplayModes(modes, desktop);
+        const int x = windowX != -1 ? windowX : (desktop.width - width) / 2;
+        const int y = windowY != -1 ? windowY : (desktop.height - height) / 2;
+        taPlatformMoveWindow(data.OpenGLLinux.X11Display, data.OpenGLLinux.X11Window, x < 0 ? 0 : x, y < 0 ? 0 : y);
+    }
+    taReapplyFilesystem(e.device->getFileSystem());
+    e.videoDriver->setTextureCreationFlag(video::ETCF_ALWAYS_32_BIT, true);
+
+    e.sceneManager = e.device->getSceneManager();
+    if (!e.sceneManager) {
+        return failCreation("fails to getSceneManager");
+    }
+    e.guiEnvironment = e.device->getGUIEnvironment();
+    if (!e.guiEnvironment) {
+        return failCreation("fails to getGUIEnvironment");
+    }
+    e.font = e.guiEnvironment->getBuiltInFont();
+
+    e.camera = e.sceneManager->addCameraSceneNode(nullptr, core::vector3df(0, 0, 0), core::vector3df(0, 0, 100));
+    if (!e.camera) {
+        return failCreation("fails to create camera");
+    }
+    e.sceneManager->setActiveCamera(e.camera);
+    e.cameraAnimator = new CTaSceneNodeAnimatorCamera(100.0f, 0.01f);
+    e.cameraAnimator->setMode(2);
+    e.camera->addAnimator(e.cameraAnimator);
+
+    e.sceneManager->getParameters()->setAttribute("Allow_ZWrite_On_Transparent", true);
+    taOverlayClear();
+
+    if (initEngine(e) != 0) {
+        releaseContext(false); // the failure text is initialisation's own
+        return 1;
+    }
+
+    static const char* const tableFailures[8] = {
+        "fails to create image list", "fails to create object list", "fails to create light list",
+        "fails to create fxemitter list", "fails to create camera shader list", "fails to create effect list",
+        "fails to create cubemap list", "fails to create renderer list"};
+    std::unique_ptr<STaIdTable>* tables[8] = {&e.images, &e.objects, &e.lights, &e.fxEmitters,
+                                              &e.cameraShaders, &e.effects, &e.cubeMaps, &e.renderers};
+    const TaIdRelease releases[8] = {releaseImage, releaseSceneNode, releaseSceneNode, nullptr,
+                                     nullptr,      nullptr,          nullptr,          nullptr};
+    for (int i = 0; i < 8; ++i) {
+        *tables[i] = idCreate(TA_ID_TABLE_CAPACITY, releases[i]);
+        if (!*tables[i]) {
+            return failCreation(tableFailures[i]);
+        }
+    }
+    receiver.setEnabled(true);
+    e.started = true;
+    return 0;
+}
+
+int taSetup(const STaSetupParams& params)
+{
+    if (g_engine.started)
+        taShutdown();
+    if (params.dataDirectory[0])
+        taSetDataDirectory(params.dataDirectory);
+    const int width = params.width > 0 ? params.width : 640;
+    const int height = params.height > 0 ? params.height : 480;
+    const int bpp = params.bpp > 0 ? params.bpp : 32;
+    if (taCreateDevice(params.windowX, params.windowY, width, height, bpp, params.windowed == 0, params.vsync != 0,
+                       params.antialias != 0, params.lightPrePass != 0, params.stereo > 0 ? params.stereo : 0,
+                       params.driver) != 0) {
+        taErrorCodeBox(-1, "Setup failed: %s", taGetSetupError());
+        return -1;
+    }
+    g_background = 0;
+    taReset2DState();
+    if (params.hideMouse != -1 && params.hideMouse != 0 && g_engine.device->getCursorControl())
+        g_engine.device->getCursorControl()->setVisible(false);
+    taSetCameraRange(params.cameraNear, params.cameraFar);
+    if (taCreateMusicTable(params.audio) != 0) {
+        taErrorCodeBox(-1, "Failed to setup music replay");
+        taShutdown();
+        return -1;
+    }
+    g_engine.started = true;
+    return 0;
+}
+
+void taShutdown()
+{
+    if (!g_engine.device)
+        return;
+    taGetEventReceiver().setEnabled(false);
+    STaEngineContext& e = g_engine;
+    // What scripts, viewers and scenes made: every ID table releases what it still holds (images,
+    // objects, lights, ...), then the fades, fonts and collision go.
+    for (STaIdTable* table : {e.images.get(), e.objects.get(), e.lights.get(), e.fxEmitters.get(),
+                              e.cameraShaders.get(), e.effects.get(), e.cubeMaps.get(), e.renderers.get()})
+        idClear(table);
+    StopFade();
+    taReset2DState();
+    AutomaticCameraCollisionOff();
+    if (e.collisionWorld)
+        e.collisionWorld->drop();
+    e.collisionWorld = nullptr;
+    releaseContext(true);
+}
+
+// --- Frame --------------------------------------------------------------------------------------
+
+void taSetBackgroundColor(u32 rgb)
+{
+    g_background = rgb & 0xFFFFFF;
+}
+
+u32 taGetBackgroundColor()
+{
+    return g_background;
+}
+
+void taSetCameraRange(float nearPlane, float farPlane)
+{
+    if (nearPlane == farPlane) {
+        nearPlane = 0.1f;
+        farPlane = 1000.0f;
+    }
+    if (g_engine.camera) {
+        g_engine.camera->setNearValue(nearPlane);
+        g_engine.camera->setFarValue(farPlane);
+    }
+}
+
+void taSetCurrentRenderer(ITaRenderer* renderer)
+{
+    if (renderer)
+        renderer->grab();
+    if (g_engine.currentRenderer)
+        g_engine.currentRenderer->drop();
+    g_engine.currentRenderer = renderer;
+}
+
+ITaRenderer* taGetCurrentRenderer()
+{
+    return g_engine.currentRenderer ? g_engine.currentRenderer : g_engine.defaultRenderer;
+}
+
+bool taBeginScene()
+{
+    STaEngineContext& e = g_engine;
+    if (!e.videoDriver)
+        return false;
+    if (e.inScene)
+        return true;
+    if (!e.videoDriver->beginScene(false, false, video::SColor(0, (g_background >> 16) & 0xFF,
+                                                               (g_background >> 8) & 0xFF, g_background & 0xFF)))
+        return false;
+    e.inScene = true;
+    return true;
+}
+
+bool taEndScene()
+{
+    STaEngineContext& e = g_engine;
+    if (!e.inScene) {
+        taPrint(ETALOG_WARN, "endRendering called while not in Rendering");
+        return false;
+    }
+    e.inScene = false;
+    // Keep the presented picture readable for screenshots: after the swap it is gone.
+    if (e.manager)
+        e.manager->getVideoDriverExt()->keepFrame();
+    if (!e.videoDriver->endScene()) {
+        taPrint(ETALOG_WARN, "endScene failed");
+        return false;
+    }
+    if (e.manager)
+        e.manager->getVideoDriverExt()->framePresented();
+    return true;
+}
+
+bool taRenderToTarget(video::ITexture* target)
+{
+    ITaRenderer* renderer = taGetCurrentRenderer();
+    if (!g_engine.started || !renderer)
+        return false;
+    if (STaFrameOptions* options = renderer->getFrameOptions())
+        options->backgroundColour = g_background;
+    const bool rendered = renderer->render(target);
+    if (target)
+        g_engine.videoDriver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+    return rendered;
+}
+
+bool Sync()
+{
+    STaEngineContext& e = g_engine;
+    if (!e.started)
+        return false;
+    // What the file watchers' workers met is shown here, on the main thread.
+    taShowFileOperationProblems();
+    if (taIsWindowMinimized()) {
+        taOverlayClear();
+        e.device->yield();
+        return false;
+    }
+    if (g_deviceWasReset && g_precalculatedTargets) {
+        taErrorCodeBox(-1, "Graphic Device lost, cannot re-create rendered textures, exiting");
+        exit(0);
+    }
+    if (!taBeginScene()) {
+        taPrint(ETALOG_WARN, "beginScene failed");
+        taOverlayClear();
+        return false;
+    }
+    ITaRenderer* renderer = taGetCurrentRenderer();
+    if (STaFrameOptions* options = renderer->getFrameOptions())
+        options->backgroundColour = g_background;
+    renderer->render(nullptr);
+    // The overlay draws over whatever target the renderer left selected: the back buffer.
+    e.videoDriver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+    e.guiEnvironment->drawAll();
+    taOverlayDraw(e.videoDriver);
+    const bool presented = taEndScene();
+    e.manager->getRendererManager()->getLastFrameInfo()->update(
+        e.device->getTimer()->getRealTime(), e.videoDriver->getTransform(video::ETS_VIEW),
+        e.videoDriver->getTransform(video::ETS_PROJECTION));
+    return presented;
+}
+
+// --- Window and time ----------------------------------------------------------------------------
+
+bool taRun()
+{
+    return g_engine.device && g_engine.device->run();
+}
+
+void taSleep(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms > 0 ? ms : 0));
+}
+
+u32 taTimer()
+{
+    static const auto start = std::chrono::steady_clock::now();
+    return static_cast<u32>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+}
+
+bool taIsWindowActive()
+{
+    if (!g_engine.device)
+        return false;
+    if (g_engine.driver == ETADRIVER_NULL)
+        return !g_engine.minimised;
+    return g_engine.device->isWindowActive();
+}
+
+bool taIsWindowMinimized()
+{
+    if (!g_engine.device)
+        return false;
+    // The null device has no window: it keeps the state the window operations asked for.
+    if (g_engine.driver == ETADRIVER_NULL)
+        return g_engine.minimised;
+    return g_engine.device->isWindowMinimized();
+}
+
+void taHideWindow()
+{
+    if (g_engine.manager && !g_engine.manager->getVideoDriverExt()->hideWindow())
+        g_engine.minimised = true;
+}
+
+void taShowWindow()
+{
+    if (g_engine.manager && !g_engine.manager->getVideoDriverExt()->showWindow())
+        g_engine.minimised = false;
+}
+
+void taMinimizeWindow()
+{
+    if (!g_engine.device)
+        return;
+    // The null device has no window (and Irrlicht's window calls would reach for one).
+    if (g_engine.driver != ETADRIVER_NULL)
+        g_engine.device->minimizeWindow();
+    g_engine.minimised = true;
+}
+
+void taMaximizeWindow()
+{
+    if (!g_engine.device)
+        return;
+    // The null device has no window (and Irrlicht's window calls would reach for one).
+    if (g_engine.driver != ETADRIVER_NULL)
+        g_engine.device->maximizeWindow();
+    g_engine.minimised = false;
+}
+
+void taRestoreWindow()
+{
+    if (!g_engine.device)
+        return;
+    // The null device has no window (and Irrlicht's window calls would reach for one).
+    if (g_engine.driver != ETADRIVER_NULL)
+        g_engine.device->restoreWindow();
+    g_engine.minimised = false;
+}
+
+// --- Services -----------------------------------------------------------------------------------
+
+int taScreenshot(const char* path)
+{
+    video::IImage* image = g_engine.manager ? g_engine.manager->getVideoDriverExt()->grabFrame() : nullptr;
+    if (!image) {
+        taErrorCode(1, "failed to grab the screen\n");
+        return -1;
+    }
+    // The image is written into memory first and the file replaced whole: a capture that fails
+    // half-way (a full disk) leaves no broken frame behind.
+    bool written = false;
+    if (path && *path) {
+        const core::dimension2du size = image->getDimension();
+        std::vector<char> memory(static_cast<size_t>(size.Width) * size.Height * 4 + 65536);
+        io::IWriteFile* file = g_engine.device->getFileSystem()->createMemoryWriteFile(
+            memory.data(), static_cast<s32>(memory.size()), path, false);
+        if (file) {
+            written = g_engine.videoDriver->writeImageToFile(image, file);
+            const long length = file->getPos();
+            file->drop();
+            written = written && length > 0 &&
+                      taPlatformWriteFileAtomic(path, memory.data(), static_cast<size_t>(length));
+        }
+    }
+    image->drop();
+    if (!written) {
+        taErrorCode(1, "failed to save screenshot to file '%s'\n", path ? path : "");
+        return -1;
+    }
+    return 0;
+}
+
+void taReloadShaders(int count, const char* const* paths)
+{
+    if (taIsArchiveMode() || count <= 0 || !paths || !g_engine.manager)
+        return;
+    std::vector<std::string> changed;
+    for (int i = 0; i < count; ++i) {
+        if (!paths[i])
+            continue;
+        changed.push_back(taNormalizeSlashes(paths[i]));
+        taPrint(ETALOG_INFO, "detected file change %s", changed.back().c_str());
+    }
+    taPrint(ETALOG_INFO, "updating shaders...");
+    g_engine.manager->getGPUProgrammingServices()->recompileShaders(changed, nullptr, nullptr);
+    taPrint(ETALOG_INFO, "updating shaders done");
+}
+
+const char* taCheckD3DLibraries()
+{
+    if (g_engine.manager && g_engine.driver == ETADRIVER_OPENGL)
+        g_missingCapabilities = g_engine.manager->getVideoDriverExt()->checkCapabilities();
+    else
+        g_missingCapabilities = taProbeGLCapabilities();
+    return g_missingCapabilities.empty() ? nullptr : g_missingCapabilities.c_str();
+}
+
+void taFireDeviceReset()
+{
+    taPrint(ETALOG_INFO, "taIrrlicht: D3D Device is about to RESET\n");
+    if (g_engine.manager)
+        g_engine.manager->onDeviceReset();
+    g_deviceWasReset = true;
+}
+
+void taSetPrecalculatedRenderTargets()
+{
+    if (!g_precalculatedTargets)
+        g_deviceWasReset = false;
+    g_precalculatedTargets = true;
+}

@@ -1,0 +1,423 @@
+// The engine context on the OpenGL device (run under Xvfb): frames read back pixel by pixel, the
+// loading screen, the window and its messages, and the dialogs.
+#include "TaTestSupport.h"
+
+#include "engine/TaDialogs.h"
+#include "app/TaDialogsGui.h"
+#include "engine/TaEngine.h"
+#include "engine/TaInput.h"
+#include "engine/TaLoadingScreen.h"
+#include "core/TaLog.h"
+#include "engine/TaOverlay.h"
+#include "platform/TaWindow.h"
+
+#include <string>
+
+namespace {
+
+using irr::video::SColor;
+
+class TaEngineGLTest : public TaScratchTest
+{
+protected:
+    void SetUp() override
+    {
+        TaScratchTest::SetUp();
+        STaSetupParams params = taTestSetup(ETADRIVER_OPENGL);
+        params.width = 320;
+        params.height = 240;
+        params.antialias = 0;
+        params.lightPrePass = 0;
+        ASSERT_EQ(taSetup(params), 0) << "no OpenGL device: run under xvfb-run";
+    }
+    void TearDown() override
+    {
+        if (m_image)
+            m_image->drop();
+        taShutdown();
+        TaScratchTest::TearDown();
+    }
+
+    // Takes a screenshot of the last frame and loads it back.
+    void shoot(const char* name = "shot.png")
+    {
+        ASSERT_EQ(taScreenshot(name), 0);
+        if (m_image)
+            m_image->drop();
+        m_image = taEngine().videoDriver->createImageFromFile(name);
+        ASSERT_NE(m_image, nullptr);
+        ASSERT_EQ(m_image->getDimension(), irr::core::dimension2du(320, 240));
+    }
+    SColor pixel(int x, int y) const { return m_image->getPixel(x, y); }
+    static std::string text(SColor c)
+    {
+        char buffer[32];
+        snprintf(buffer, sizeof(buffer), "%02X%02X%02X", c.getRed(), c.getGreen(), c.getBlue());
+        return buffer;
+    }
+    void expectPixel(int x, int y, irr::u32 rgb) const
+    {
+        EXPECT_EQ(text(pixel(x, y)), text(SColor(rgb))) << "at " << x << "," << y;
+    }
+
+    irr::video::IImage* m_image = nullptr;
+};
+
+TEST_F(TaEngineGLTest, FrameWithBackgroundBoxLineTextAndImage)
+{
+    irr::video::IVideoDriver* driver = taEngine().videoDriver;
+    // An 8 x 8 image: blue on the left half, yellow on the right.
+    irr::video::IImage* pattern = driver->createImage(irr::video::ECF_A8R8G8B8, irr::core::dimension2du(8, 8));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            pattern->setPixel(x, y, x < 4 ? SColor(255, 0, 0, 255) : SColor(255, 255, 255, 0));
+    irr::video::ITexture* texture = driver->addTexture("pattern", pattern);
+    pattern->drop();
+    ASSERT_NE(texture, nullptr);
+
+    taSetBackgroundColor(0x203040);
+    ASSERT_EQ(taOverlayBox(10, 10, 50, 40, 0xFFFF0000), 0);
+    ASSERT_EQ(taOverlayLine(60, 100, 160, 100, 0xFF00FF00), 0);
+    ASSERT_EQ(taOverlayText(taEngine().font, 200, 20, 0xFFFFFFFF, "HI"), 0);
+    ASSERT_EQ(taOverlayImage(texture, 100, 150, -1, -1, false), 0);
+    ASSERT_EQ(taOverlayImage(texture, 200, 150, 16, 16, false), 0); // stretched to twice the size
+    ASSERT_TRUE(Sync());
+    shoot();
+
+    expectPixel(5, 5, 0x203040);
+    expectPixel(319, 239, 0x203040);
+    // The box covers (10, 10) up to but not including (50, 40).
+    expectPixel(10, 10, 0xFF0000);
+    expectPixel(49, 39, 0xFF0000);
+    expectPixel(9, 10, 0x203040);
+    expectPixel(50, 39, 0x203040);
+    expectPixel(49, 40, 0x203040);
+    // The line: one pixel high along y = 100.
+    expectPixel(110, 100, 0x00FF00);
+    expectPixel(110, 98, 0x203040);
+    expectPixel(110, 102, 0x203040);
+    // The image at its own size, then stretched.
+    expectPixel(100, 150, 0x0000FF);
+    expectPixel(103, 157, 0x0000FF);
+    expectPixel(104, 150, 0xFFFF00);
+    expectPixel(107, 157, 0xFFFF00);
+    expectPixel(108, 150, 0x203040);
+    expectPixel(99, 150, 0x203040);
+    expectPixel(207, 165, 0x0000FF);
+    expectPixel(208, 150, 0xFFFF00);
+    expectPixel(215, 165, 0xFFFF00);
+    expectPixel(216, 150, 0x203040);
+    // The text: white pixels inside its box, none around it.
+    const irr::core::dimension2du size = taEngine().font->getDimension(L"HI");
+    int white = 0, stray = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 180; x < 260; ++x) {
+            const bool inside = x >= 200 && x < 200 + static_cast<int>(size.Width) && y >= 20 &&
+                                y < 20 + static_cast<int>(size.Height);
+            const bool isWhite = text(pixel(x, y)) == "FFFFFF";
+            white += inside && isWhite;
+            stray += !inside && text(pixel(x, y)) != "203040";
+        }
+    EXPECT_GT(white, 10);
+    EXPECT_EQ(stray, 0);
+
+    // The queue was drawn once: the next frame shows the background only.
+    ASSERT_TRUE(Sync());
+    shoot("second.bmp");
+    expectPixel(20, 20, 0x203040);
+}
+
+TEST_F(TaEngineGLTest, RenderToATextureAndPasteIt)
+{
+    irr::video::IVideoDriver* driver = taEngine().videoDriver;
+    irr::video::ITexture* target = driver->addRenderTargetTexture(irr::core::dimension2du(64, 64), "scratch");
+    ASSERT_NE(target, nullptr);
+    taSetBackgroundColor(0x00FF00);
+    ASSERT_TRUE(taRenderToTarget(target));
+    taSetBackgroundColor(0x000000);
+    ASSERT_EQ(taOverlayImage(target, 10, 10, -1, -1, false), 0);
+    ASSERT_TRUE(Sync());
+    shoot();
+    expectPixel(10, 10, 0x00FF00);
+    expectPixel(73, 73, 0x00FF00);
+    expectPixel(74, 74, 0x000000);
+}
+
+TEST_F(TaEngineGLTest, ScreenshotWriterFollowsTheExtension)
+{
+    ASSERT_TRUE(Sync());
+    EXPECT_EQ(taScreenshot("a.bmp"), 0);
+    EXPECT_EQ(readFile("a.bmp").substr(0, 2), "BM");
+    EXPECT_EQ(taScreenshot("a.png"), 0);
+    EXPECT_EQ(readFile("a.png").substr(1, 3), "PNG");
+    TaLogCapture log;
+    EXPECT_EQ(taScreenshot("a.unknown"), -1);
+    int code = 0;
+    EXPECT_STREQ(taGetLastError(&code), "failed to save screenshot to file 'a.unknown'\n");
+    EXPECT_EQ(code, 1);
+    EXPECT_FALSE(exists("a.unknown"));
+    // A file that cannot be written leaves nothing behind, and an existing one stays whole.
+    EXPECT_EQ(taScreenshot("missing/a.png"), -1);
+    EXPECT_FALSE(exists("missing"));
+    const std::string before = readFile("a.png");
+    EXPECT_EQ(taScreenshot("a.png"), 0);
+    EXPECT_EQ(readFile("a.png").size(), before.size());
+}
+
+TEST_F(TaEngineGLTest, LoadingBarGeometry)
+{
+    // A loading shader that does not build leaves the plain picture: the image and the bar.
+    writeFile("loading.hlsl", "float4 ps_main() : COLOR0 { return broken; }\n");
+    TaLogCapture log;
+    taLoadingScreenBegin();
+    EXPECT_TRUE(log.contains("The loading screen shader loading.hlsl does not build"));
+    taLoadingScreenProgress(50);
+    shoot();
+    // 320 x 240: frame 160 x 24 at (80, 132), inside 154 x 18 at (83, 135), bar 148 x 12 at
+    // (86, 138), half of it filled.
+    expectPixel(80, 132, 0xFFFFFF);
+    expectPixel(239, 155, 0xFFFFFF);
+    expectPixel(79, 132, 0x000000);
+    expectPixel(240, 155, 0x000000);
+    expectPixel(80, 131, 0x000000);
+    expectPixel(82, 134, 0xFFFFFF);
+    expectPixel(83, 135, 0x000000);
+    expectPixel(85, 137, 0x000000);
+    expectPixel(86, 138, 0x4488FF);
+    expectPixel(159, 149, 0x4488FF);
+    expectPixel(160, 149, 0x000000);
+    expectPixel(233, 149, 0x000000);
+    expectPixel(236, 153, 0xFFFFFF);
+    expectPixel(160, 60, 0x000000);
+    taLoadingScreenEnd();
+    shoot();
+    expectPixel(233, 149, 0x4488FF);
+
+    // With "loading.png" the picture is centred and the bar moves down by half its height.
+    irr::video::IVideoDriver* driver = taEngine().videoDriver;
+    irr::video::IImage* picture = driver->createImage(irr::video::ECF_R8G8B8, irr::core::dimension2du(40, 20));
+    picture->fill(SColor(255, 255, 0, 0));
+    ASSERT_TRUE(driver->writeImageToFile(picture, "loading.png"));
+    picture->drop();
+    taLoadingScreenBegin();
+    shoot();
+    expectPixel(140, 110, 0xFF0000);
+    expectPixel(179, 129, 0xFF0000);
+    expectPixel(180, 129, 0x000000);
+    expectPixel(80, 142, 0xFFFFFF);
+    expectPixel(80, 141, 0x000000);
+    taLoadingScreenEnd();
+
+    taLoadingScreenText(25);
+    shoot();
+    // The short form is the same bar with the percentage over it.
+    expectPixel(80, 132, 0xFFFFFF);
+    int white = 0;
+    for (int y = 10; y < 22; ++y)
+        for (int x = 10; x < 40; ++x)
+            white += text(pixel(x, y)) == "FFFFFF";
+    EXPECT_GT(white, 10);
+}
+
+TEST_F(TaEngineGLTest, LoadingShaders)
+{
+    // The built-in shader: crossed bars filling from the centre, blue turning white.
+    taLoadingScreenBegin();
+    shoot();
+    const int cx = 160, cy = 120;
+    // 0.08 of 1.5 x 240 from the centre along the diagonal: inside the fill at 50 %, not at 0 %.
+    const int d = static_cast<int>(0.08 * 1.5 * 240 / 1.41421356);
+    EXPECT_EQ(text(pixel(cx + d, cy + d)), "000000");
+    taLoadingScreenProgress(50);
+    shoot();
+    for (SColor c : {pixel(cx + d, cy + d), pixel(cx - d, cy + d), pixel(cx + d, cy - d), pixel(cx - d, cy - d)}) {
+        EXPECT_GT(c.getBlue(), 180u) << text(c);
+        EXPECT_GT(c.getBlue(), c.getRed() + 80) << text(c);
+    }
+    expectPixel(cx, cy, 0x000000);   // the gap in the middle
+    expectPixel(10, 10, 0x000000);   // nothing in the corners
+    taLoadingScreenEnd();            // fades out to black
+    shoot();
+    expectPixel(cx + d, cy + d, 0x000000);
+
+    // "loading.hlsl" beside the demo replaces it, with the resolution and the progress set.
+    writeFile("loading.hlsl", "float2 resolution; float progress;\n"
+                              "float4 vs_main(float4 p : POSITION) : POSITION { return p; }\n"
+                              "float4 ps_main() : COLOR0 { return float4(progress, resolution.x / 1000.0, "
+                              "resolution.y / 1000.0, 1); }\n");
+    taLoadingScreenBegin();
+    taLoadingScreenProgress(60);
+    shoot();
+    const SColor c = pixel(100, 100);
+    EXPECT_NEAR(c.getRed(), 153, 1);
+    EXPECT_NEAR(c.getGreen(), 82, 1);
+    EXPECT_NEAR(c.getBlue(), 61, 1);
+    taLoadingScreenEnd();
+}
+
+TEST_F(TaEngineGLTest, WindowStateAndTheCompanionMessage)
+{
+    const irr::video::SExposedVideoData& data = taEngine().videoDriver->getExposedVideoData();
+    ASSERT_TRUE(taPlatformSendClientMessage(data.OpenGLLinux.X11Display, data.OpenGLLinux.X11Window,
+                                            TA_USER_EVENT_FRAME, 123));
+    for (int i = 0; i < 200 && taLastUserValue() != 123; ++i) {
+        ASSERT_TRUE(taRun());
+        taSleep(10);
+    }
+    EXPECT_EQ(taLastUserValue(), 123);
+
+    taHideWindow();
+    for (int i = 0; i < 200 && !taIsWindowMinimized(); ++i) {
+        taRun();
+        taSleep(10);
+    }
+    EXPECT_TRUE(taIsWindowMinimized());
+    ASSERT_EQ(taOverlayBox(0, 0, 10, 10, 0xFFFFFFFF), 0);
+    EXPECT_FALSE(Sync());
+    EXPECT_EQ(taOverlayCount(), 0);
+    taShowWindow();
+    for (int i = 0; i < 200 && taIsWindowMinimized(); ++i) {
+        taRun();
+        taSleep(10);
+    }
+    EXPECT_FALSE(taIsWindowMinimized());
+    EXPECT_TRUE(Sync());
+}
+
+TEST_F(TaEngineGLTest, WindowPlacementAndHiddenCursor)
+{
+    STaSetupParams params = taTestSetup(ETADRIVER_OPENGL);
+    params.width = 200;
+    params.height = 100;
+    params.windowX = 30;
+    params.windowY = 40;
+    params.hideMouse = 1;
+    ASSERT_EQ(taSetup(params), 0);
+    const irr::video::SExposedVideoData& data = taEngine().videoDriver->getExposedVideoData();
+    int x = -1, y = -1;
+    ASSERT_TRUE(taPlatformWindowPosition(data.OpenGLLinux.X11Display, data.OpenGLLinux.X11Window, &x, &y));
+    EXPECT_EQ(x, 30);
+    EXPECT_EQ(y, 40);
+    EXPECT_FALSE(taEngine().device->getCursorControl()->isVisible());
+
+    // Not given: centred on the 1280 x 1024 screen.
+    params.windowX = params.windowY = -1;
+    params.hideMouse = -1;
+    ASSERT_EQ(taSetup(params), 0);
+    const irr::video::SExposedVideoData& centred = taEngine().videoDriver->getExposedVideoData();
+    ASSERT_TRUE(taPlatformWindowPosition(centred.OpenGLLinux.X11Display, centred.OpenGLLinux.X11Window, &x, &y));
+    EXPECT_EQ(x, (1280 - 200) / 2);
+    EXPECT_EQ(y, (1024 - 100) / 2);
+    EXPECT_TRUE(taEngine().device->getCursorControl()->isVisible());
+}
+
+// --- Dialogs, driven through the automation hook ----------------------------------------------------
+
+struct SDialogScript {
+    int pressAt = 2;
+    bool chooseWindowed = false;
+    const char* fileName = nullptr;
+    std::vector<std::string> listed;
+    std::string notice;
+    std::string text;  // the message box's text
+    int frames = 0;    // frames the dialog drew
+};
+
+void driveDialog(irr::IrrlichtDevice* device, int frame, void* user)
+{
+    SDialogScript* script = static_cast<SDialogScript*>(user);
+    irr::gui::IGUIElement* root = device->getGUIEnvironment()->getRootGUIElement();
+    script->frames = frame + 1;
+    if (frame != script->pressAt)
+        return;
+    if (auto* files = static_cast<irr::gui::IGUIListBox*>(root->getElementFromId(ETADIALOG_FILES, true)))
+        for (irr::u32 i = 0; i < files->getItemCount(); ++i)
+            script->listed.push_back(irr::core::stringc(files->getListItem(i)).c_str());
+    if (irr::gui::IGUIElement* notice = root->getElementFromId(ETADIALOG_NOTICE, true))
+        script->notice = irr::core::stringc(notice->getText()).c_str();
+    if (irr::gui::IGUIElement* text = root->getElementFromId(ETADIALOG_TEXT, true))
+        script->text = irr::core::stringc(text->getText()).c_str();
+    if (script->fileName)
+        root->getElementFromId(ETADIALOG_FILENAME, true)->setText(irr::core::stringw(script->fileName).c_str());
+    if (script->chooseWindowed) {
+        auto* windowed = static_cast<irr::gui::IGUICheckBox*>(root->getElementFromId(ETADIALOG_WINDOWED, true));
+        windowed->setChecked(true);
+        irr::SEvent event;
+        event.EventType = irr::EET_GUI_EVENT;
+        event.GUIEvent.Caller = windowed;
+        event.GUIEvent.Element = nullptr;
+        event.GUIEvent.EventType = irr::gui::EGET_CHECKBOX_CHANGED;
+        device->postEventFromUser(event);
+    }
+    taGuiPressButton(device, ETADIALOG_OK);
+}
+
+class TaDialogsGLTest : public TaScratchTest
+{
+protected:
+    void SetUp() override
+    {
+        TaScratchTest::SetUp();
+        ASSERT_TRUE(taInstallGuiDialogs()) << "no display: run under xvfb-run";
+        taSetGuiDialogHook(driveDialog, &m_script);
+    }
+    void TearDown() override
+    {
+        taSetGuiDialogHook(nullptr, nullptr);
+        taSetMessageBoxHandler(nullptr, nullptr);
+        taSetScreenModeDialogHandler(nullptr, nullptr);
+        taSetFileRequesterHandler(nullptr, nullptr);
+        TaScratchTest::TearDown();
+    }
+    SDialogScript m_script;
+};
+
+TEST_F(TaDialogsGLTest, MessageBoxClosesWithOk)
+{
+    taMessageBox("Something went wrong: %d", 42);
+    EXPECT_EQ(m_script.text, "Something went wrong: 42");
+    EXPECT_EQ(m_script.frames, m_script.pressAt + 1); // it closed on the first press of OK
+}
+
+TEST_F(TaDialogsGLTest, ScreenModeDialogGivesTheChosenMode)
+{
+    m_script.chooseWindowed = true;
+    STaScreenMode mode;
+    ASSERT_EQ(taScreenModeDialog(&mode), 0);
+    // Xvfb runs one 1280 x 1024 mode at 24 bits: listed as a 32-bit mode and selected as the desktop's.
+    EXPECT_EQ(mode.width, 1280);
+    EXPECT_EQ(mode.height, 1024);
+    EXPECT_EQ(mode.bpp, 32);
+    EXPECT_EQ(mode.windowed, 1);
+    EXPECT_EQ(taScreenModeOption("windowed"), 1);
+    EXPECT_EQ(taScreenModeOption("width"), 1280);
+    EXPECT_EQ(m_script.notice, ""); // llvmpipe has everything the renderer needs
+}
+
+TEST_F(TaDialogsGLTest, FileRequesterListsMatchingFilesAndReturnsTheChoice)
+{
+    writeFile("city.TSCN", "scene");
+    writeFile("notes.txt", "text");
+    writeFile("shots/a.png", "png");
+    m_script.fileName = "city.TSCN";
+    const char* chosen = taFileRequester("Open Tarv file", taFileRequesterFilters);
+    ASSERT_NE(chosen, nullptr);
+    EXPECT_EQ(std::string(chosen), m_dir + "/city.TSCN");
+    const std::vector<std::string> expected = {"../", "shots/", "city.TSCN"};
+    EXPECT_EQ(m_script.listed, expected);
+
+    // A name that does not exist keeps the dialog open; Escape-like cancel ends it.
+    m_script = SDialogScript();
+    m_script.fileName = "missing.tscn";
+    m_script.pressAt = 1;
+    taSetGuiDialogHook(
+        [](irr::IrrlichtDevice* device, int frame, void* user) {
+            driveDialog(device, frame, user);
+            if (frame == 3)
+                taGuiPressButton(device, ETADIALOG_CANCEL);
+        },
+        &m_script);
+    EXPECT_EQ(taFileRequester("Open", taFileRequesterFilters), nullptr);
+}
+
+} // namespace
