@@ -29,6 +29,7 @@ public:
                                std::string& error) override;
     bool replaceShaderMaterial(irr::s32 materialType, const STaShaderProgramDesc& program, std::string& error) override;
     bool describeShaderMaterial(irr::s32, std::string&) override { return false; }
+    bool setSwapInterval(int) override { return false; }
     bool moveWindow(int, int) override { return false; }
     bool hideWindow() override { return false; }
     bool showWindow() override { return false; }

@@ -75,6 +75,11 @@ public:
     // "Vertex Shader Constants\n" and "Pixel Shader Constants\n"; false when the driver keeps none.
     virtual bool describeShaderMaterial(irr::s32 materialType, std::string& text) = 0;
 
+    // Waits for `interval` vertical blanks per presented frame (0: none): false when the driver
+    // cannot choose. The engine asks Irrlicht for no vsync and sets it here: Irrlicht 1.8 uses
+    // glXSwapIntervalSGI, which a direct context's X server refuses (GLXBadContextTag).
+    virtual bool setSwapInterval(int interval) = 0;
+
     // Window operations beyond Irrlicht's own; false when the driver has no window.
     virtual bool moveWindow(int x, int y) = 0;
     virtual bool hideWindow() = 0;

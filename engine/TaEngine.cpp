@@ -41,6 +41,39 @@ bool g_deviceWasReset = false;
 bool g_precalculatedTargets = false;
 std::string g_missingCapabilities;
 
+// A file in memory that grows as a writer writes, for image writers whose output size is not
+// known beforehand (the PPM writer's text takes about 13 bytes a pixel).
+class CTaGrowableWriteFile : public io::IWriteFile
+{
+public:
+    explicit CTaGrowableWriteFile(const char* name) : m_name(name) {}
+    s32 write(const void* buffer, u32 sizeToWrite) override
+    {
+        if (m_position + sizeToWrite > m_data.size())
+            m_data.resize(m_position + sizeToWrite);
+        if (sizeToWrite)
+            memcpy(m_data.data() + m_position, buffer, sizeToWrite);
+        m_position += sizeToWrite;
+        return static_cast<s32>(sizeToWrite);
+    }
+    bool seek(long finalPos, bool relativeMovement) override
+    {
+        const long target = relativeMovement ? static_cast<long>(m_position) + finalPos : finalPos;
+        if (target < 0)
+            return false;
+        m_position = static_cast<size_t>(target);
+        return true;
+    }
+    long getPos() const override { return static_cast<long>(m_position); }
+    const io::path& getFileName() const override { return m_name; }
+    const std::vector<char>& data() const { return m_data; }
+
+private:
+    io::path m_name;
+    std::vector<char> m_data;
+    size_t m_position = 0;
+};
+
 void setSetupError(const char* text)
 {
     snprintf(g_setupError, sizeof(g_setupError), "%s", text);
@@ -54,7 +87,7 @@ void noteOnce(bool& done, const char* text)
         taPrint(ETALOG_INFO, "%s", text);
     }
 }
-bool g_notedRenderer = false, g_notedResources = false;
+bool g_notedRenderer = false, g_notedResources = false, g_notedVsync = false;
 
 void reportWindowError(const char* text)
 {
@@ -245,7 +278,9 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
     params.Stencilbuffer = true;
     params.ZBufferBits = 24;
     params.Fullscreen = fullScreen;
-    params.Vsync = vsync;
+    // Irrlicht 1.8 sets vsync with glXSwapIntervalSGI, which the X server refuses for a direct
+    // context (GLXBadContextTag at every start): the driver extension sets it below instead.
+    params.Vsync = false;
     params.WindowSize = core::dimension2du(width, height);
     params.Bits = static_cast<u8>(bpp);
     params.AntiAlias = static_cast<u8>(e.multisamples);
@@ -264,13 +299,18 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
     // Irrlicht 1.8 has no creation field for the window position: move the window once it exists,
     // centring it along an axis whose position is not given.
     if (e.driver == ETADRIVER_OPENGL && !fullScreen) {
-        const video::SExposedVideoData& data = e.videoDriver->getExposedVideoData();
         std::vector<STaDisplayMode> modes;
         STaDisplayMode desktop{width, height, 0, 0};
         taPlatformDisplayModes(modes, desktop);
         const int x = windowX != -1 ? windowX : (desktop.width - width) / 2;
         const int y = windowY != -1 ? windowY : (desktop.height - height) / 2;
-        taPlatformMoveWindow(data.OpenGLLinux.X11Display, data.OpenGLLinux.X11Window, x < 0 ? 0 : x, y < 0 ? 0 : y);
+        std::unique_ptr<ITaVideoDriverExt> driverExt(taCreateVideoDriverExt(e.device));
+        driverExt->moveWindow(x < 0 ? 0 : x, y < 0 ? 0 : y);
+    }
+    if (e.driver == ETADRIVER_OPENGL) {
+        std::unique_ptr<ITaVideoDriverExt> driverExt(taCreateVideoDriverExt(e.device));
+        if (!driverExt->setSwapInterval(vsync ? 1 : 0) && vsync)
+            noteOnce(g_notedVsync, "The display's OpenGL cannot wait for the vertical blank: vsync is off");
     }
     taReapplyFilesystem(e.device->getFileSystem());
     e.videoDriver->setTextureCreationFlag(video::ETCF_ALWAYS_32_BIT, true);
@@ -584,17 +624,11 @@ int taScreenshot(const char* path)
     // half-way (a full disk) leaves no broken frame behind.
     bool written = false;
     if (path && *path) {
-        const core::dimension2du size = image->getDimension();
-        std::vector<char> memory(static_cast<size_t>(size.Width) * size.Height * 4 + 65536);
-        io::IWriteFile* file = g_engine.device->getFileSystem()->createMemoryWriteFile(
-            memory.data(), static_cast<s32>(memory.size()), path, false);
-        if (file) {
-            written = g_engine.videoDriver->writeImageToFile(image, file);
-            const long length = file->getPos();
-            file->drop();
-            written = written && length > 0 &&
-                      taPlatformWriteFileAtomic(path, memory.data(), static_cast<size_t>(length));
-        }
+        CTaGrowableWriteFile* file = new CTaGrowableWriteFile(path);
+        written = g_engine.videoDriver->writeImageToFile(image, file);
+        const std::vector<char>& memory = file->data();
+        written = written && !memory.empty() && taPlatformWriteFileAtomic(path, memory.data(), memory.size());
+        file->drop();
     }
     image->drop();
     if (!written) {

@@ -9,6 +9,7 @@
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include <GL/glx.h>
 
 #include <cstring>
 #include <vector>
@@ -326,6 +327,52 @@ bool CTaGLVideoDriverExt::describeShaderMaterial(s32 materialType, std::string& 
         return false;
     text = renderer->describe();
     return true;
+}
+
+bool CTaGLVideoDriverExt::setSwapInterval(int interval)
+{
+    // GLX_EXT_swap_control names the drawable and works for direct and indirect contexts alike;
+    // GLX_MESA_swap_control is the current context's. Each is looked up, never assumed (a virtual
+    // display offers neither).
+    const video::SExposedVideoData& data = m_driver->getExposedVideoData();
+    auto* display = static_cast<Display*>(data.OpenGLLinux.X11Display);
+    if (!display)
+        return false;
+    const char* extensions = glXQueryExtensionsString(display, DefaultScreen(display));
+    auto has = [extensions](const char* name) {
+        if (!extensions)
+            return false;
+        const size_t length = strlen(name);
+        for (const char* at = extensions; (at = strstr(at, name)) != nullptr; at += length)
+            if ((at == extensions || at[-1] == ' ') && (at[length] == ' ' || at[length] == 0))
+                return true;
+        return false;
+    };
+    if (has("GLX_EXT_swap_control")) {
+        auto swapInterval = reinterpret_cast<void (*)(Display*, GLXDrawable, int)>(
+            glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT")));
+        GLXDrawable drawable = glXGetCurrentDrawable();
+        if (swapInterval && drawable) {
+            swapInterval(display, drawable, interval);
+            return true;
+        }
+    }
+    if (has("GLX_MESA_swap_control")) {
+        auto swapInterval = reinterpret_cast<int (*)(unsigned)>(
+            glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalMESA")));
+        if (swapInterval)
+            return swapInterval(static_cast<unsigned>(interval < 0 ? 0 : interval)) == 0;
+    }
+    // The SGI call goes through the X server with the context's tag: right only for an indirect
+    // context, and it cannot turn vsync off.
+    GLXContext context = glXGetCurrentContext();
+    if (has("GLX_SGI_swap_control") && context && !glXIsDirect(display, context) && interval > 0) {
+        auto swapInterval = reinterpret_cast<int (*)(int)>(
+            glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalSGI")));
+        if (swapInterval)
+            return swapInterval(interval) == 0;
+    }
+    return false;
 }
 
 bool CTaGLVideoDriverExt::moveWindow(int x, int y)

@@ -34,6 +34,7 @@ public:
     bool replaceShaderMaterial(irr::s32 materialType, const STaShaderProgramDesc& program, std::string& error) override;
     bool describeShaderMaterial(irr::s32 materialType, std::string& text) override;
 
+    bool setSwapInterval(int interval) override;
     bool moveWindow(int x, int y) override;
     bool hideWindow() override;
     bool showWindow() override;
