@@ -89,5 +89,5 @@ int taObjectViewer(const STaRunRequest& request)
             taSleep(20);
     }
     DeleteObject(kObject);
-    return 0;
+    return taIsDeviceLost() ? -1 : 0;
 }

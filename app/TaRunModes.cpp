@@ -190,7 +190,9 @@ int taMain(int argc, char** argv)
         request.setup = &setup;
         if (startEngine(setup) != 0)
             return -1;
-        return runStartedMode(request) == -1 && !taHasRunMode(mode) ? -1 : 0;
+        const int result = runStartedMode(request);
+        // A lost device is a failure whatever the mode says.
+        return (result == -1 && !taHasRunMode(mode)) || taIsDeviceLost() ? -1 : 0;
     }
     // The script host reads no setup: the script starts the engine itself.
     if (!taHasRunMode(mode))
@@ -198,5 +200,5 @@ int taMain(int argc, char** argv)
     taSetDataDirectory(taGetExeDirectory());
     g_runModes[mode](request);
     taShutdown();
-    return 0;
+    return taIsDeviceLost() ? -1 : 0;
 }

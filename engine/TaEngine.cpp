@@ -36,9 +36,10 @@ namespace {
 STaEngineContext g_engine;
 u32 g_background = 0;
 char g_setupError[1024];
-// Process-wide: a reset after precalculated render targets exist cannot be recovered from.
+// Per device: a reset after precalculated render targets exist cannot be recovered from.
 bool g_deviceWasReset = false;
 bool g_precalculatedTargets = false;
+bool g_deviceLost = false; // an unrecoverable loss met by Sync, until the next start
 std::string g_missingCapabilities;
 
 // A file in memory that grows as a writer writes, for image writers whose output size is not
@@ -258,6 +259,10 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
                    bool antialias, bool lightPrePass, int stereo, int driverChoice)
 {
     g_setupError[0] = 0;
+    // A new device has lost nothing and holds no precalculated render targets yet.
+    g_deviceLost = false;
+    g_deviceWasReset = false;
+    g_precalculatedTargets = false;
     STaEngineContext& e = g_engine;
     e = STaEngineContext();
     e.driver = driverChoice == ETADRIVER_NULL ? ETADRIVER_NULL : ETADRIVER_OPENGL;
@@ -507,9 +512,14 @@ bool Sync()
         e.device->yield();
         return false;
     }
+    if (g_deviceLost)
+        return false;
+    // The design ends the process here with success; the loss is a failure that the run mode
+    // reports instead (its loop ends as taRun turns false, and the process exits non-zero).
     if (g_deviceWasReset && g_precalculatedTargets) {
         taErrorCodeBox(-1, "Graphic Device lost, cannot re-create rendered textures, exiting");
-        exit(0);
+        g_deviceLost = true;
+        return false;
     }
     if (!taBeginScene()) {
         taPrint(ETALOG_WARN, "beginScene failed");
@@ -535,7 +545,12 @@ bool Sync()
 
 bool taRun()
 {
-    return g_engine.device && g_engine.device->run();
+    return g_engine.device && !g_deviceLost && g_engine.device->run();
+}
+
+bool taIsDeviceLost()
+{
+    return g_deviceLost;
 }
 
 void taSleep(int ms)

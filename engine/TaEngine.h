@@ -95,7 +95,7 @@ irr::u32 taGetBackgroundColor();
 void taSetCameraRange(float nearPlane, float farPlane);
 
 // --- Window and time ----------------------------------------------------------------------------
-// The device's run step: false once the window was closed (or the engine is stopped).
+// The device's run step: false once the window was closed, the device lost or the engine stopped.
 bool taRun();
 // Sleeps `ms` milliseconds (0 for negative values).
 void taSleep(int ms);
@@ -124,5 +124,9 @@ const char* taCheckD3DLibraries();
 // Device reset: OpenGL never resets, but the notice and the flags are kept so that tests can fire
 // them. The notice logs, tells the manager, and sets the device-was-reset flag.
 void taFireDeviceReset();
-// Marks that precalculated render targets exist: from then on a device reset ends the process.
+// Marks that precalculated render targets exist: from then on a device reset cannot be recovered
+// from. The next Sync reports "Graphic Device lost, cannot re-create rendered textures, exiting"
+// (error, code -1, message box) and the engine is lost: Sync draws nothing, taRun is false, and
+// the run mode ends with a failure (exit status 255), until the next start.
 void taSetPrecalculatedRenderTargets();
+bool taIsDeviceLost();

@@ -383,7 +383,7 @@ const std::map<std::string, lua_CFunction>& taScriptBindings()
         {"Term", l_Term},
         BIND(IsSetup, return pushBool(L, taIsStarted());),
         BIND(Run, return pushBool(L, taRun());),
-        BIND(Sync, Sync(); return 0;),
+        BIND(Sync, if (!Sync() && taIsDeviceLost()) return luaL_error(L, "Graphic Device lost, cannot re-create rendered textures, exiting"); return 0;),
         {"RenderDummy", l_RenderDummy},
         {"RenderSetDebug", l_RenderSetDebug},
         BIND(HasPrecalcRenderTargets, taArgBool(L, 1); taSetPrecalculatedRenderTargets(); return 0;),

@@ -37,6 +37,21 @@ public:
     bool contains(const std::string& text) const;
 };
 
+// argv for a list of arguments after the program name.
+struct TaArgs {
+    explicit TaArgs(std::vector<std::string> arguments) : texts(std::move(arguments))
+    {
+        texts.insert(texts.begin(), "tarv");
+        for (auto& text : texts)
+            pointers.push_back(&text[0]);
+        pointers.push_back(nullptr);
+    }
+    int argc() const { return static_cast<int>(texts.size()); }
+    char** argv() { return pointers.data(); }
+    std::vector<std::string> texts;
+    std::vector<char*> pointers;
+};
+
 // Runs a command through the shell; its exit status.
 int taTestRun(const std::string& command);
 
