@@ -4,6 +4,7 @@
 #include "engine/Ta2D.h"
 #include "engine/TaCamera.h"
 #include "engine/TaInput.h"
+#include "engine/TaLoadingScreen.h"
 #include "core/TaLog.h"
 #include "engine/TaManager.h"
 #include "engine/TaOverlay.h"
@@ -139,6 +140,7 @@ void releaseContext(bool freeMusic)
     STaEngineContext& e = g_engine;
     taGetEventReceiver().setEnabled(false);
     taOverlayClear();
+    taLoadingScreenRelease();
     if (e.defaultRenderer)
         e.defaultRenderer->drop();
     if (e.currentRenderer)

@@ -219,9 +219,15 @@ void taLoadingScreenEnd()
     } else {
         taLoadingScreenProgress(100);
     }
+    taLoadingScreenRelease();
+}
+
+void taLoadingScreenRelease()
+{
     g_shader.release();
     if (g_image) {
-        taEngine().videoDriver->removeTexture(g_image);
+        if (taEngine().videoDriver)
+            taEngine().videoDriver->removeTexture(g_image);
         g_image->drop();
         g_image = nullptr;
     }

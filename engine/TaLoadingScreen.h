@@ -20,6 +20,9 @@ void taLoadingScreenBegin();
 void taLoadingScreenProgress(int percent);
 // Draws 100 (with a shader, 100 to 129 on 30 frames: the shader fades out) and forgets the image.
 void taLoadingScreenEnd();
+// Forgets the image and the shader's callback without drawing: engine shut-down, so that nothing
+// of a loading screen left open outlives the device that made it.
+void taLoadingScreenRelease();
 // The built-in loading shader's HLSL text.
 extern const char* const taBuiltInLoadingShader;
 // The short form a script's scene load shows outside archive mode: "%d%%" at (10, 10) in the

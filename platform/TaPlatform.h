@@ -76,7 +76,11 @@ bool taPlatformMatchPattern(const char* pattern, const char* name);
 // The system's text for an error number.
 std::string taPlatformErrorText(int error);
 
-// Runs `work` in a child process and hands back the text it returns, so that a library crashing on
-// bad input (the shader compiler) cannot take the engine down. False with `failure` saying why
-// (the signal that ended the child, or a failed fork) when no result came back.
-bool taPlatformRunIsolated(const std::function<std::string()>& work, std::string& result, std::string& failure);
+// Runs `work` in a child process and hands back the text it returns, so that a library crashing or
+// looping on bad input (the shader compiler) cannot take the engine down or hang it. False with
+// `failure` saying why when no result came back: "crashed (<signal>)", "ended without a result
+// (status N)", "timed out after N s" (the child is killed once `timeoutMs` has passed), or a failed
+// pipe or fork.
+constexpr int TA_ISOLATED_RUN_TIMEOUT_MS = 30000;
+bool taPlatformRunIsolated(const std::function<std::string()>& work, std::string& result, std::string& failure,
+                           int timeoutMs = TA_ISOLATED_RUN_TIMEOUT_MS);

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <poll.h>
 #include <time.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -245,7 +247,8 @@ std::string taPlatformErrorText(int error)
     return strerror(error);
 }
 
-bool taPlatformRunIsolated(const std::function<std::string()>& work, std::string& result, std::string& failure)
+bool taPlatformRunIsolated(const std::function<std::string()>& work, std::string& result, std::string& failure,
+                           int timeoutMs)
 {
     int fds[2];
     if (pipe(fds) != 0) {
@@ -278,7 +281,23 @@ bool taPlatformRunIsolated(const std::function<std::string()>& work, std::string
     close(fds[1]);
     result.clear();
     char buffer[65536];
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
+    bool timedOut = false;
     for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd readable{fds[0], POLLIN, 0};
+        const int ready = poll(&readable, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0) {
+            timedOut = true;
+            break;
+        }
         const ssize_t n = read(fds[0], buffer, sizeof(buffer));
         if (n < 0 && errno == EINTR)
             continue;
@@ -287,8 +306,15 @@ bool taPlatformRunIsolated(const std::function<std::string()>& work, std::string
         result.append(buffer, size_t(n));
     }
     close(fds[0]);
+    if (timedOut)
+        kill(child, SIGKILL);
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (timedOut) {
+        result.clear();
+        failure = "timed out after " + std::to_string((timeoutMs + 999) / 1000) + " s";
+        return false;
     }
     if (WIFSIGNALED(status)) {
         failure = std::string("crashed (") + strsignal(WTERMSIG(status)) + ")";

@@ -332,6 +332,29 @@ TEST_F(TaEngineTest, ServicesWithoutPixels)
 
 namespace {
 
+// A loading screen left open (a load that failed half-way) is closed by shut-down: its image is
+// released with the device, not dropped by the next start into a driver that is gone.
+TEST_F(TaEngineTest, ShutDownReleasesAnOpenLoadingScreen)
+{
+    ASSERT_EQ(taSetup(nullSetup()), 0);
+    irr::video::IVideoDriver* driver = taEngine().videoDriver;
+    irr::video::IImage* picture = driver->createImage(irr::video::ECF_A8R8G8B8, irr::core::dimension2du(4, 4));
+    picture->fill(irr::video::SColor(255, 10, 20, 30));
+    ASSERT_TRUE(driver->writeImageToFile(picture, "loading.png"));
+    picture->drop();
+    taLoadingScreenBegin();
+    irr::video::ITexture* image = driver->getTexture("loading.png"); // the one in the cache
+    ASSERT_NE(image, nullptr);
+    image->grab();
+    const irr::s32 held = image->getReferenceCount(); // the driver's cache, the loading screen, ours
+    taShutdown();
+    EXPECT_EQ(image->getReferenceCount(), held - 2) << "the loading screen still holds its image";
+    image->drop();
+    ASSERT_EQ(taSetup(nullSetup()), 0);
+    taLoadingScreenBegin();
+    taLoadingScreenEnd();
+}
+
 TEST(TaLoadingScreenTest, BarGeometry)
 {
     struct { int width, height, imageHeight, percent; irr::core::rect<irr::s32> frame, inside, bar; } cases[] = {
