@@ -4,6 +4,8 @@
 
 #include "music/TaAudioMixer.h"
 
+#include "core/TaLog.h"
+
 #include <mpg123.h>
 #include <samplerate.h>
 
@@ -108,7 +110,7 @@ int CTaMp3Player::loadFromMemory(const void* bytes, size_t size)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_ready || !bytes || size == 0) {
-        printf("Failed to decode mp3 - %s\n", m_ready ? "already loaded" : "no data");
+        taPrint(ETALOG_ERROR, "Failed to decode mp3 - %s", m_ready ? "already loaded" : "no data");
         return 1;
     }
     m_data.reset(new (std::nothrow) unsigned char[size]);
@@ -123,7 +125,7 @@ int CTaMp3Player::loadFromMemory(const void* bytes, size_t size)
     const char* problem = "";
     mpg123_handle* handle = openDecoder(&m_source, &rate, &m_length, &problem);
     if (!handle) {
-        printf("Failed to decode mp3 - %s\n", problem);
+        taPrint(ETALOG_ERROR, "Failed to decode mp3 - %s", problem);
         return 1;
     }
     m_handle = handle;
@@ -133,7 +135,7 @@ int CTaMp3Player::loadFromMemory(const void* bytes, size_t size)
         int error = 0;
         SRC_STATE* resampler = src_new(SRC_SINC_MEDIUM_QUALITY, 2, &error);
         if (!resampler) {
-            printf("Failed to decode mp3 - %s\n", src_strerror(error));
+            taPrint(ETALOG_ERROR, "Failed to decode mp3 - %s", src_strerror(error));
             return 1;
         }
         m_resampler = resampler;
