@@ -24,7 +24,7 @@ for layer in "$@"; do
     while IFS= read -r line; do
       lineNumber=$((lineNumber + 1))
       case "$line" in
-      *'#include'*) ;;
+      *'#'*include*) ;;
       *) continue ;;
       esac
       if [[ $line =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\"([^/\"]+)/[^\"]*\" ]]; then
