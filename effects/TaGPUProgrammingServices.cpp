@@ -197,7 +197,7 @@ bool CTaGPUProgrammingServices::recompileShaders(const std::vector<std::string>&
 }
 
 // OpenGL has no constant registers: constants are set by name, so every query answers "not
-// located" the way the design does for a driver without constant tables.
+// located", as for any driver without constant tables.
 bool CTaGPUProgrammingServices::getPixelShaderConstant(s32, const char*, int* index, int* count)
 {
     if (index)

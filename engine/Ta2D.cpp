@@ -120,7 +120,7 @@ unsigned RGB(int r, int g, int b)
 
 unsigned RGBf(float r, float g, float b)
 {
-    // Truncated like the integer conversion of the original; out-of-range values wrap through the
+    // Truncated like a plain integer conversion; out-of-range values wrap through the
     // byte mask instead of overflowing.
     auto component = [](float v) {
         const float scaled = v * 255.0f;

@@ -516,8 +516,8 @@ bool Sync()
     }
     if (g_deviceLost)
         return false;
-    // The design ends the process here with success; the loss is a failure that the run mode
-    // reports instead (its loop ends as taRun turns false, and the process exits non-zero).
+    // The loss is a failure that the run mode reports (its loop ends as taRun turns false, and the
+    // process exits non-zero), never an exit with success from inside the frame.
     if (g_deviceWasReset && g_precalculatedTargets) {
         taErrorCodeBox(-1, "Graphic Device lost, cannot re-create rendered textures, exiting");
         g_deviceLost = true;

@@ -7,7 +7,7 @@ constexpr int TA_OVERLAY_MAX_DRAWS = 1024;
 constexpr int TA_OVERLAY_MAX_TEXTS = 64;
 constexpr int TA_OVERLAY_TEXT_SIZE = 512; // 511 characters and the terminating zero
 
-// Command kinds, in the numbering scripts and the design use.
+// Command kinds, in the numbering scripts use.
 enum ETaOverlayKind {
     ETAOVERLAY_TEXT = 1,
     ETAOVERLAY_IMAGE = 2,
