@@ -66,7 +66,7 @@ int runPacked(const STaCommandLine& commandLine)
 {
     const char* exe = taGetExePath();
     STaPackTrailer trailer;
-    const bool hasResource = taReadPackTrailer(exe, &trailer) && trailer.resourceNumber == TA_RESOURCE_PACKED;
+    const bool hasResource = taFindPackTrailer(exe, TA_RESOURCE_PACKED, &trailer);
     const std::string datFile = taPackedDataFileOf(exe);
     if (hasResource) {
         g_packedArchive = taLoadPackedResource(exe, TA_RESOURCE_PACKED);

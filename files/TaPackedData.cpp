@@ -103,6 +103,50 @@ bool taReadPackTrailer(const char* executablePath, STaPackTrailer* trailer)
     return taDecodePackTrailer(bytes, static_cast<uint64_t>(size), trailer);
 }
 
+std::vector<STaPackTrailer> taDecodePackTrailers(const unsigned char* data, uint64_t end)
+{
+    std::vector<STaPackTrailer> trailers;
+    STaPackTrailer trailer;
+    while (static_cast<int>(trailers.size()) < TA_PACK_MAX_RESOURCES && end >= TA_PACK_TRAILER_SIZE &&
+           taDecodePackTrailer(data + end - TA_PACK_TRAILER_SIZE, end, &trailer)) {
+        trailers.insert(trailers.begin(), trailer);
+        end = trailer.offset;
+    }
+    return trailers;
+}
+
+std::vector<STaPackTrailer> taReadPackTrailers(const char* executablePath)
+{
+    std::vector<STaPackTrailer> trailers;
+    if (!executablePath || !executablePath[0])
+        return trailers;
+    TaStdioPtr file(fopen(executablePath, "rb"));
+    if (!file)
+        return trailers;
+    int64_t end = fileSizeOf(file.get());
+    STaPackTrailer trailer;
+    unsigned char bytes[TA_PACK_TRAILER_SIZE];
+    while (static_cast<int>(trailers.size()) < TA_PACK_MAX_RESOURCES && end >= static_cast<int64_t>(TA_PACK_TRAILER_SIZE)) {
+        if (fseeko(file.get(), static_cast<off_t>(end - static_cast<int64_t>(TA_PACK_TRAILER_SIZE)), SEEK_SET) != 0 ||
+            fread(bytes, 1, sizeof(bytes), file.get()) != sizeof(bytes) ||
+            !taDecodePackTrailer(bytes, static_cast<uint64_t>(end), &trailer))
+            break;
+        trailers.insert(trailers.begin(), trailer);
+        end = static_cast<int64_t>(trailer.offset);
+    }
+    return trailers;
+}
+
+bool taFindPackTrailer(const char* executablePath, int number, STaPackTrailer* trailer)
+{
+    for (const STaPackTrailer& found : taReadPackTrailers(executablePath))
+        if (found.resourceNumber == number) {
+            *trailer = found;
+            return true;
+        }
+    return false;
+}
+
 std::string taPackedDataFileOf(const char* executablePath)
 {
     std::string path = executablePath ? executablePath : "";
@@ -112,7 +156,7 @@ std::string taPackedDataFileOf(const char* executablePath)
 int taHasPackedData(const char* executablePath)
 {
     STaPackTrailer trailer;
-    if (taReadPackTrailer(executablePath, &trailer) && trailer.resourceNumber == TA_RESOURCE_PACKED)
+    if (taFindPackTrailer(executablePath, TA_RESOURCE_PACKED, &trailer))
         return 1;
     if (!executablePath || !executablePath[0])
         return 0;
@@ -132,7 +176,7 @@ STaFileBlock taLoadPackedResource(const char* executablePath, int number)
 {
     STaFileBlock block;
     STaPackTrailer trailer;
-    if (!taReadPackTrailer(executablePath, &trailer) || trailer.resourceNumber != number)
+    if (!taFindPackTrailer(executablePath, number, &trailer))
         return block;
     if (trailer.size >= SIZE_MAX)
         return block;

@@ -11,6 +11,14 @@
 //
 // The archive must end exactly where the trailer begins; a trailer whose offset or size does not
 // fit the file is no packed data.
+//
+// Resources 500 and 501 live side by side, each archive followed by its own trailer:
+//
+//   [executable][archive A][trailer A][archive B][trailer B]
+//
+// read from the end backwards: the trailer before an archive ends where that archive begins. A
+// file with one trailer is the single-resource form, read as before. Stamping a resource replaces
+// only that one.
 #pragma once
 
 #include "files/TaFile.h"
@@ -18,6 +26,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 constexpr int TA_RESOURCE_PACKED = 500;  // the packed demo, scene or script set
 constexpr int TA_RESOURCE_SHADERS = 501; // the shader set, never read by the executable itself
@@ -32,8 +41,17 @@ struct STaPackTrailer {
     uint64_t size = 0;
 };
 
+// At most this many resources are read from one file (a chain longer than that is cut there).
+constexpr int TA_PACK_MAX_RESOURCES = 16;
+
 // Reads and checks the trailer at the end of a file. False when there is none or it does not fit.
 bool taReadPackTrailer(const char* executablePath, STaPackTrailer* trailer);
+// Every resource of a file, the first stamped first; empty when it carries none.
+std::vector<STaPackTrailer> taReadPackTrailers(const char* executablePath);
+// The trailers ending at byte `end` of `data`, the first stamped first.
+std::vector<STaPackTrailer> taDecodePackTrailers(const unsigned char* data, uint64_t end);
+// The trailer of resource `number`; false when the file does not carry it.
+bool taFindPackTrailer(const char* executablePath, int number, STaPackTrailer* trailer);
 // The 32 bytes of a trailer.
 void taEncodePackTrailer(const STaPackTrailer& trailer, unsigned char out[TA_PACK_TRAILER_SIZE]);
 // Decodes and checks 32 bytes against the size of the file they end; false when they are no trailer.
@@ -42,7 +60,8 @@ bool taDecodePackTrailer(const unsigned char in[TA_PACK_TRAILER_SIZE], uint64_t 
 // The ".dat" file of an executable: its directory, its name without extension, ".dat".
 std::string taPackedDataFileOf(const char* executablePath);
 
-// 1 when the executable carries resource 500 or its ".dat" file exists, else 0.
+// 1 when the executable carries resource 500 (whatever else it carries) or its ".dat" file exists,
+// else 0.
 int taHasPackedData(const char* executablePath);
 
 // Exclusive-or of every whole 32-bit little-endian word with TA_SCRAMBLE_KEY; the last size mod 4

@@ -6,6 +6,7 @@
 #include "platform/TaPlatform.h"
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -43,20 +44,26 @@ int taStampResource(const char* executablePath, const char* archivePath, int num
         taError("Failed to BeginUpdate %s", executablePath);
         return -1;
     }
-    // Keep the executable itself: drop an archive stamped before.
-    STaPackTrailer old;
-    if (executable.size() >= TA_PACK_TRAILER_SIZE &&
-        taDecodePackTrailer(executable.data() + executable.size() - TA_PACK_TRAILER_SIZE, executable.size(), &old))
-        executable.resize(static_cast<size_t>(old.offset));
-
-    STaPackTrailer trailer;
-    trailer.resourceNumber = number;
-    trailer.offset = executable.size();
-    trailer.size = archive.size();
-    unsigned char bytes[TA_PACK_TRAILER_SIZE];
-    taEncodePackTrailer(trailer, bytes);
-    executable.insert(executable.end(), archive.begin(), archive.end());
-    executable.insert(executable.end(), bytes, bytes + sizeof(bytes));
+    // Keep the executable itself and every other resource; drop the one being replaced.
+    const std::vector<STaPackTrailer> resources = taDecodePackTrailers(executable.data(), executable.size());
+    std::vector<unsigned char> stamped(executable.begin(),
+                                       executable.begin() + static_cast<std::ptrdiff_t>(
+                                                                resources.empty() ? executable.size() : resources[0].offset));
+    auto append = [&stamped](int resourceNumber, const unsigned char* data, size_t size) {
+        STaPackTrailer trailer;
+        trailer.resourceNumber = resourceNumber;
+        trailer.offset = stamped.size();
+        trailer.size = size;
+        unsigned char bytes[TA_PACK_TRAILER_SIZE];
+        taEncodePackTrailer(trailer, bytes);
+        stamped.insert(stamped.end(), data, data + size);
+        stamped.insert(stamped.end(), bytes, bytes + sizeof(bytes));
+    };
+    for (const STaPackTrailer& kept : resources)
+        if (kept.resourceNumber != number)
+            append(kept.resourceNumber, executable.data() + kept.offset, static_cast<size_t>(kept.size));
+    append(number, archive.data(), archive.size());
+    executable.swap(stamped);
 
     if (!taPlatformWriteFileAtomic(executablePath, executable.data(), executable.size(), true)) {
         taError("Failed to EndUpdate %s lastError=%d", executablePath, errno);

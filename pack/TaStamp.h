@@ -2,6 +2,6 @@
 #pragma once
 
 // Appends the archive file `archivePath`, scrambled, and a trailer naming resource `number` to
-// the executable `executablePath`, replacing any archive it carried before. The executable is
-// rewritten atomically. 0 or -1 (errors logged with a message box).
+// the executable `executablePath`, replacing the archive of that number it carried before and
+// keeping the others. The executable is rewritten atomically. 0 or -1 (errors logged with a message box).
 int taStampResource(const char* executablePath, const char* archivePath, int number);

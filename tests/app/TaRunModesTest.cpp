@@ -229,6 +229,10 @@ TEST_F(TaStartupTest, PackedCopyIgnoresItsArgumentsButExtract)
     EXPECT_NE(out.find("The scene viewer is not part of this build yet, so 'tarv.tscn' cannot be opened"),
               std::string::npos) << out;
 
+    // The shader set stamped beside the scene leaves the scene in place.
+    writeFile("shaders/water.hlsl", "float4 ps_main() : COLOR0 { return 1; }\n");
+    ASSERT_EQ(taTestRun("zip -q -r shaders.zip shaders"), 0);
+    ASSERT_EQ(taTestRun(std::string(TARV_TOOL) + " stamp player shaders.zip 501"), 0);
     EXPECT_EQ(taTestRun("./player -extract > out.txt 2>&1"), 0) << readFile("out.txt");
     EXPECT_EQ(readFile("ExeExtract/Scenes/city.lws"), "lws");
     EXPECT_EQ(readFile("ExeExtract/Images/wood.png"), "png");

@@ -94,9 +94,58 @@ TEST_F(TaPackedDataTest, StampLoadAndRestamp)
     block = taLoadPackedResource("player", TA_RESOURCE_PACKED);
     EXPECT_EQ(std::string(block.data.get(), block.size), "PK-second");
 
-    // The shader set is never taken for a packed demo.
-    ASSERT_EQ(taStampResource("player", "second.zip", TA_RESOURCE_SHADERS), 0);
-    EXPECT_EQ(taHasPackedData("player"), 0);
+    // The shader set lives beside the demo: stamping one replaces only that one.
+    writeFile("shaders.zip", "PK-shader-set");
+    ASSERT_EQ(taStampResource("player", "shaders.zip", TA_RESOURCE_SHADERS), 0);
+    EXPECT_EQ(taHasPackedData("player"), 1);
+    auto text = [](const STaFileBlock& b) { return b.data ? std::string(b.data.get(), b.size) : std::string("<none>"); };
+    EXPECT_EQ(text(taLoadPackedResource("player", TA_RESOURCE_PACKED)), "PK-second");
+    EXPECT_EQ(text(taLoadPackedResource("player", TA_RESOURCE_SHADERS)), "PK-shader-set");
+    ASSERT_EQ(taStampResource("player", "first.zip", TA_RESOURCE_PACKED), 0);
+    EXPECT_EQ(text(taLoadPackedResource("player", TA_RESOURCE_PACKED)), "PK-first-archive-of-odd-size");
+    EXPECT_EQ(text(taLoadPackedResource("player", TA_RESOURCE_SHADERS)), "PK-shader-set");
+    const std::vector<STaPackTrailer> resources = taReadPackTrailers("player");
+    ASSERT_EQ(resources.size(), 2u);
+    EXPECT_EQ(resources[0].resourceNumber, TA_RESOURCE_SHADERS);
+    EXPECT_EQ(resources[0].offset, 18u);
+    EXPECT_EQ(resources[1].resourceNumber, TA_RESOURCE_PACKED);
+    EXPECT_EQ(readFile("player").size(), 18 + 13 + 28 + 2 * TA_PACK_TRAILER_SIZE);
+    EXPECT_EQ(readFile("player").substr(0, 18), "#!executable body#");
+
+    // A copy that carries only the shader set has no packed demo.
+    writeFile("other", "#!executable body#");
+    ASSERT_EQ(taStampResource("other", "shaders.zip", TA_RESOURCE_SHADERS), 0);
+    EXPECT_EQ(taHasPackedData("other"), 0);
+    EXPECT_FALSE(taLoadPackedResource("other", TA_RESOURCE_PACKED).data);
+}
+
+// A file stamped in the single-resource form (one archive, one trailer) reads as before; a trailer
+// chain is followed only while each trailer fits where the next archive begins.
+TEST_F(TaPackedDataTest, SingleResourceFilesAndBrokenChains)
+{
+    std::string body = "#!old engine#";
+    std::string archive = "PK-old-archive";
+    std::vector<unsigned char> scrambled(archive.begin(), archive.end());
+    taScrambleResource(scrambled.data(), scrambled.size());
+    STaPackTrailer trailer;
+    trailer.resourceNumber = TA_RESOURCE_PACKED;
+    trailer.offset = body.size();
+    trailer.size = scrambled.size();
+    unsigned char bytes[TA_PACK_TRAILER_SIZE];
+    taEncodePackTrailer(trailer, bytes);
+    writeFile("old", body + std::string(scrambled.begin(), scrambled.end()) +
+                         std::string(reinterpret_cast<char*>(bytes), sizeof(bytes)));
+    STaFileBlock block = taLoadPackedResource("old", TA_RESOURCE_PACKED);
+    ASSERT_TRUE(block.data);
+    EXPECT_EQ(std::string(block.data.get(), block.size), archive);
+    EXPECT_EQ(taReadPackTrailers("old").size(), 1u);
+
+    // Garbage before the last archive is no trailer: only the last resource counts.
+    writeFile("junk", std::string(64, 'x') + "junk");
+    writeFile("shaders.zip", "PK-shaders");
+    ASSERT_EQ(taStampResource("junk", "shaders.zip", TA_RESOURCE_SHADERS), 0);
+    EXPECT_EQ(taReadPackTrailers("junk").size(), 1u);
+    EXPECT_EQ(taReadPackTrailers("missing-file").size(), 0u);
 }
 
 TEST_F(TaPackedDataTest, StampFailuresAreReported)

@@ -61,12 +61,12 @@ int commandPackInfo(int argc, char** argv)
 {
     if (argc != 3)
         return usage();
-    STaPackTrailer trailer;
-    if (taReadPackTrailer(argv[2], &trailer)) {
+    const std::vector<STaPackTrailer> resources = taReadPackTrailers(argv[2]);
+    for (const STaPackTrailer& trailer : resources)
         printf("resource %d: %llu bytes at offset %llu\n", trailer.resourceNumber,
                static_cast<unsigned long long>(trailer.size), static_cast<unsigned long long>(trailer.offset));
+    if (!resources.empty())
         return 0;
-    }
     std::string dat = taPackedDataFileOf(argv[2]);
     if (taFileExists(dat.c_str())) {
         printf("data file: %s\n", dat.c_str());
