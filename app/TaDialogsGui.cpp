@@ -148,7 +148,7 @@ void showMessageBox(const char* title, const char* text, void*)
     const int height = std::min(600, 90 + lines * 14);
     CTaDialogWindow window(500, height, wide(title ? title : "Tarv").c_str());
     if (!window.valid()) {
-        fprintf(stderr, "%s: %s\n", title ? title : "Tarv", message.c_str());
+        taMessageBoxConsole(title, message.c_str());
         return;
     }
     // The render window steps aside while the box is up.

@@ -190,15 +190,15 @@ int taMain(int argc, char** argv)
         request.setup = &setup;
         if (startEngine(setup) != 0)
             return -1;
+        // A mode that failed, or a lost device, is a failure of the run (exit status 255).
         const int result = runStartedMode(request);
-        // A lost device is a failure whatever the mode says.
-        return (result == -1 && !taHasRunMode(mode)) || taIsDeviceLost() ? -1 : 0;
+        return result != 0 || taIsDeviceLost() ? -1 : 0;
     }
     // The script host reads no setup: the script starts the engine itself.
     if (!taHasRunMode(mode))
         return reportMissingMode(mode, file);
     taSetDataDirectory(taGetExeDirectory());
-    g_runModes[mode](request);
+    const int result = g_runModes[mode](request);
     taShutdown();
-    return taIsDeviceLost() ? -1 : 0;
+    return result != 0 || taIsDeviceLost() ? -1 : 0;
 }

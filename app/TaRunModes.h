@@ -12,16 +12,16 @@ struct STaRunRequest {
     STaViewerOptions viewer;
 };
 
-// A run mode's body: its result is the mode's own report; the process still exits 0 once a mode
-// ran, as it does for the modes and commands of this build.
+// A run mode's body: 0 when it ran to its end, anything else when it failed (a file that does not
+// load, a script that stops with an error); the process then exits with 255.
 typedef int (*TaRunModeFunction)(const STaRunRequest& request);
 
 // Installs the body of a run mode (each subsystem that carries one installs it at start).
 void taSetRunMode(int mode, TaRunModeFunction function);
 bool taHasRunMode(int mode);
 
-// The whole start-up and dispatch; returns the process result: 0 when a mode or command ran, -1
-// when start-up failed (the process then exits with 255).
+// The whole start-up and dispatch; returns the process result: 0 when a mode or command ran to its
+// end, -1 when start-up or the mode failed (the process then exits with 255).
 int taMain(int argc, char** argv);
 
 // The packing commands, recognised by name: "-demoexe", "-demodat", "-direxe", "-dirdat",

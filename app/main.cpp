@@ -10,12 +10,15 @@
 namespace {
 int runScript(const STaRunRequest& request)
 {
-    // The command line's driver and audio choices hold for the script's Setup; inside a packed
-    // executable the script comes from the mounted archive.
-    STaSetupParams base = taDefaultSetupParams();
-    base.driver = request.commandLine->driver;
-    if (request.commandLine->audio[0])
-        snprintf(base.audio, sizeof(base.audio), "%s", request.commandLine->audio);
+    // The script's Setup starts from the setup file a packed executable read (its audio output
+    // included), else from the command line's driver and audio choices. Inside a packed executable
+    // the script comes from the mounted archive.
+    STaSetupParams base = request.setup ? *request.setup : taDefaultSetupParams();
+    if (!request.setup) {
+        base.driver = request.commandLine->driver;
+        if (request.commandLine->audio[0])
+            snprintf(base.audio, sizeof(base.audio), "%s", request.commandLine->audio);
+    }
     taSetScriptSetupBase(base);
     return taRunScript(request.file, taIsArchiveMode());
 }

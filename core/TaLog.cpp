@@ -43,15 +43,20 @@ void writeLine(const char* line)
     }
 }
 
-void showMessageBox(const char* text, const char* title = "Tarv")
+// The level a box shows at, for its console form: the log call's, or INFO for a plain box and
+// ERROR for a titled one (the file-operation problem).
+int g_boxLevel = ETALOG_INFO;
+
+void showMessageBox(const char* text, const char* title, int level)
 {
     STaLogState& log = logState();
-    if (log.boxHandler) {
+    const int previous = g_boxLevel;
+    g_boxLevel = level;
+    if (log.boxHandler)
         log.boxHandler(title, text, log.boxUser);
-        return;
-    }
-    fprintf(stderr, "%s: %s%s", title, text, (text[0] && text[strlen(text) - 1] == '\n') ? "" : "\n");
-    fflush(stderr);
+    else
+        taMessageBoxConsole(title, text);
+    g_boxLevel = previous;
 }
 
 } // namespace
@@ -93,7 +98,7 @@ void printV(int flags, int code, const char* format, va_list args)
     // Without a window the message box is standard error, which the line just reached already.
     const bool boxIsConsole = !log.boxHandler && !log.sink;
     if ((flags & ETALOG_MESSAGEBOX) && log.messageBoxes && !(printed && boxIsConsole))
-        showMessageBox(log.text);
+        showMessageBox(log.text, "Tarv", level);
 }
 
 } // namespace
@@ -186,7 +191,7 @@ void messageBoxV(const char* title, const char* format, va_list args)
     char text[TA_LOG_TEXT_SIZE];
     vsnprintf(text, sizeof(text), format, args);
     if (logState().messageBoxes)
-        showMessageBox(text, title ? title : "Tarv");
+        showMessageBox(text, title ? title : "Tarv", title && strcmp(title, "Tarv") != 0 ? ETALOG_ERROR : ETALOG_INFO);
 }
 } // namespace
 
@@ -204,6 +209,16 @@ void taMessageBox(const char* format, ...)
     va_start(args, format);
     messageBoxV("Tarv", format, args);
     va_end(args);
+}
+
+void taMessageBoxConsole(const char* title, const char* text)
+{
+    // The log's own line form; a title other than the engine's goes in front of the text.
+    text = text ? text : "";
+    const bool ownTitle = !title || strcmp(title, "Tarv") == 0;
+    fprintf(stderr, "%s : %s%s%s%s", taLogLevelName(g_boxLevel), ownTitle ? "" : title, ownTitle ? "" : ": ", text,
+            (text[0] && text[strlen(text) - 1] == '\n') ? "" : "\n");
+    fflush(stderr);
 }
 
 void taSetMessageBoxHandler(TaMessageBoxHandler handler, void* user)

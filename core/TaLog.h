@@ -65,9 +65,14 @@ void taMessageBox(const char* format, ...) TA_PRINTF(1, 2);
 // The same with another title (the error icon where the platform has one).
 void taMessageBoxTitled(const char* title, const char* format, ...) TA_PRINTF(2, 3);
 
-// Where message boxes go. The default writes "Title: text" to standard error; the engine context
-// installs a window of its own once a display exists. Pass nullptr to restore the default.
+// Where message boxes go. The default writes the box to standard error in the log's line form
+// (taMessageBoxConsole); the engine context installs a window of its own once a display exists.
+// Pass nullptr to restore the default.
 typedef void (*TaMessageBoxHandler)(const char* title, const char* text, void* user);
+// A box on standard error: "LEVEL : text" (the level of the log call that asked for the box; INFO
+// for a plain box, ERROR for one with its own title, which goes before the text: "ERROR : File
+// Operation Problem: ...").
+void taMessageBoxConsole(const char* title, const char* text);
 void taSetMessageBoxHandler(TaMessageBoxHandler handler, void* user);
 
 // Where log lines go (tests capture them). nullptr restores standard output and standard error.

@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <strings.h>
 #include <thread>
 #include <vector>
 
@@ -380,7 +381,11 @@ int taSetup(const STaSetupParams& params)
     if (taCreateDevice(params.windowX, params.windowY, width, height, bpp, params.windowed == 0, params.vsync != 0,
                        params.antialias != 0, params.lightPrePass != 0, params.stereo > 0 ? params.stereo : 0,
                        params.driver) != 0) {
-        taErrorCodeBox(-1, "Setup failed: %s", taGetSetupError());
+        // The step's text as it is, and the way out on a line of its own where one is known.
+        const bool noDisplay = params.driver != ETADRIVER_NULL && strcmp(taGetSetupError(), "fails to createDevice") == 0 &&
+                               !taPlatformHasDisplay();
+        taErrorCodeBox(-1, "Setup failed: %s%s", taGetSetupError(),
+                       noDisplay ? "\nno X display: run under xvfb-run, or use -driver null" : "");
         return -1;
     }
     g_background = 0;
@@ -649,7 +654,15 @@ int taScreenshot(const char* path)
     }
     image->drop();
     if (!written) {
-        taErrorCode(1, "failed to save screenshot to file '%s'\n", path ? path : "");
+        // Irrlicht picks the writer by the extension: name them when none took the file.
+        static const char* const extensions[] = {".bmp", ".jpg", ".pcx", ".png", ".ppm", ".tga"};
+        const std::string name = taNormalizeSlashes(path ? path : "");
+        const std::string extension = name.find('.') == std::string::npos ? "" : name.substr(name.rfind('.'));
+        bool known = false;
+        for (const char* candidate : extensions)
+            known |= strcasecmp(extension.c_str(), candidate) == 0;
+        taErrorCode(1, "failed to save screenshot to file '%s'\n%s", path ? path : "",
+                    known ? "" : "the extension chooses the image writer: .bmp, .jpg, .pcx, .png, .ppm or .tga\n");
         return -1;
     }
     return 0;

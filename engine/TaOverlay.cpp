@@ -30,8 +30,13 @@ SOverlayQueue g_queue;
 
 SOverlayCommand* add(int kind, bool needsText)
 {
-    if (g_queue.count >= TA_OVERLAY_MAX_DRAWS || (needsText && g_queue.textCount >= TA_OVERLAY_MAX_TEXTS)) {
-        taErrorCode(-1, "too many 2D draws in one frame");
+    if (g_queue.count >= TA_OVERLAY_MAX_DRAWS) {
+        taErrorCode(-1, "too many 2D draws in one frame\na frame holds at most %d draws", TA_OVERLAY_MAX_DRAWS);
+        return nullptr;
+    }
+    if (needsText && g_queue.textCount >= TA_OVERLAY_MAX_TEXTS) {
+        taErrorCode(-1, "too many 2D draws in one frame\na frame holds at most %d texts (of %d draws in all)",
+                    TA_OVERLAY_MAX_TEXTS, TA_OVERLAY_MAX_DRAWS);
         return nullptr;
     }
     SOverlayCommand* command = &g_queue.commands[g_queue.count++];

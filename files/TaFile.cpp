@@ -114,6 +114,17 @@ tfile* stdioOpen(const char* path, const char* mode)
 
 } // namespace
 
+std::string taResolveDiskPath(const char* path)
+{
+    const std::string normalized = taNormalizeSlashes(path ? path : "");
+    if (normalized.empty() || taPlatformPathKind(normalized.c_str()) != ETAPATH_MISSING)
+        return normalized;
+    std::string resolved;
+    if (!taPlatformResolvePathCase(normalized, resolved))
+        return normalized;
+    return resolved;
+}
+
 // --- Streams ---
 tfile* tfile_open(const char* path, const char* mode)
 {

@@ -116,5 +116,9 @@ std::string taFileDirOf(const std::string& path);
 std::string taFileNameOf(const std::string& path, bool keepExtension);
 // "\" becomes "/".
 std::string taNormalizeSlashes(const std::string& path);
+// A path as it is on the local disk: "\" read as "/" and, when it does not exist as written,
+// each component matched without regard to case (relative paths against the working directory
+// stay relative). Unchanged (but for the slashes) when nothing matches.
+std::string taResolveDiskPath(const char* path);
 // True for "/x", "\x" and drive paths ("C:..."), which the helpers never prefix.
 bool taIsAbsolutePath(const char* path);

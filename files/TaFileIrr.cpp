@@ -161,12 +161,65 @@ const char* irrAbsolutePath(const char* path, void* user)
     return intoBuffer(g_absoluteBuffer, fsOf(user)->getAbsolutePath(taNormalizeSlashes(path).c_str()).c_str());
 }
 
+// Windows-written names for the opens Irrlicht makes itself (meshes, images, fonts, the textures
+// and material files a mesh names): asked like any archive, it finds a name with "\" or in the
+// wrong case through the file layer's rules and opens what it found through the file system again
+// (so the mounted archive and the disk are asked as usual). A name that opens as written is left to
+// the others. Added once to every file system the layer attaches.
+class CTaPathRulesArchive : public io::IFileArchive
+{
+public:
+    explicit CTaPathRulesArchive(io::IFileSystem* fileSystem)
+        : m_fileSystem(fileSystem), m_list(fileSystem->createEmptyFileList("", true, false))
+    {
+    }
+    ~CTaPathRulesArchive() override { m_list->drop(); }
+
+    io::IReadFile* createAndOpenFile(const io::path& filename) override
+    {
+        if (m_busy || filename.empty())
+            return nullptr; // a nested open made below
+        const std::string asGiven = filename.c_str();
+        const std::string normalized = taNormalizeSlashes(asGiven);
+        const std::string absolute = m_fileSystem->getAbsolutePath(normalized.c_str()).c_str();
+        const bool onDisk = taPlatformPathKind(absolute.c_str()) == ETAPATH_FILE;
+        if (normalized == asGiven && onDisk)
+            return nullptr;
+        m_busy = true;
+        io::IReadFile* file = normalized != asGiven ? m_fileSystem->createAndOpenFile(normalized.c_str()) : nullptr;
+        std::string resolved;
+        if (!file && !onDisk && taPlatformResolvePathCase(absolute, resolved) &&
+            taPlatformPathKind(resolved.c_str()) == ETAPATH_FILE)
+            file = m_fileSystem->createAndOpenFile(resolved.c_str());
+        m_busy = false;
+        return file;
+    }
+    io::IReadFile* createAndOpenFile(u32) override { return nullptr; }
+    const io::IFileList* getFileList() const override { return m_list; }
+    io::E_FILE_ARCHIVE_TYPE getType() const override { return io::EFAT_UNKNOWN; }
+
+private:
+    io::IFileSystem* m_fileSystem; // not grabbed: it owns this archive
+    io::IFileList* m_list;
+    bool m_busy = false;
+};
+
 void attach(io::IFileSystem* fileSystem)
 {
     if (fileSystem == g_fs.fileSystem)
         return;
-    if (fileSystem)
+    if (fileSystem) {
         fileSystem->grab();
+        bool present = false;
+        for (u32 i = 0; i < fileSystem->getFileArchiveCount(); ++i)
+            present |= dynamic_cast<CTaPathRulesArchive*>(fileSystem->getFileArchive(i)) != nullptr;
+        if (!present) {
+            // Irrlicht 1.8 takes over the reference of an archive added this way (it does not grab).
+            CTaPathRulesArchive* rules = new CTaPathRulesArchive(fileSystem);
+            if (!fileSystem->addFileArchive(rules))
+                rules->drop();
+        }
+    }
     if (g_fs.fileSystem)
         g_fs.fileSystem->drop();
     g_fs.fileSystem = fileSystem;

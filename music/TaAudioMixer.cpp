@@ -10,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <thread>
 
@@ -100,7 +101,7 @@ public:
         m_file = fopen(m_path.c_str(), "wb");
         if (!m_file) {
             if (error)
-                *error = "cannot write the capture file '" + m_path + "'";
+                *error = "cannot write the capture file '" + m_path + "': " + strerror(errno);
             return false;
         }
         writeHeader(0);

@@ -109,10 +109,16 @@ int LoadMusic(const char* path, int id)
         taErrorCode(-1, "Failed to create mp3 renderer");
         return -1;
     }
+    // The text stays "Failed to load mp3"; the line after it says which of the two went wrong.
     STaFileBlock block = taReadWholeFile(path ? path : "");
-    if (!block.data || music->player->loadFromMemory(block.data.get(), block.size) != 0) {
+    if (!block.data) {
         idRemove(g_music->table.get(), id);
-        taErrorCode(-1, "Failed to load mp3");
+        taErrorCode(-1, "Failed to load mp3\ncannot open '%s'", path ? path : "");
+        return -1;
+    }
+    if (music->player->loadFromMemory(block.data.get(), block.size) != 0) {
+        idRemove(g_music->table.get(), id);
+        taErrorCode(-1, "Failed to load mp3\n'%s' is not MP3 audio the decoder can read", path ? path : "");
         return -1;
     }
     music.release();

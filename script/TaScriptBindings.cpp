@@ -71,9 +71,9 @@ int l_Setup(lua_State* L)
     refuseDuringLoad(L, "Setup");
     // The entry's choices (driver, audio output) hold for scripts too.
     STaSetupParams params = taGetScriptSetupBase();
-    params.width = optInt(L, 1, -1);
-    params.height = optInt(L, 2, -1);
-    params.bpp = optInt(L, 3, -1);
+    params.width = optInt(L, 1, params.width);
+    params.height = optInt(L, 2, params.height);
+    params.bpp = optInt(L, 3, params.bpp);
     if (!lua_isnoneornil(L, 4))
         params.windowed = taArgBool(L, 4) ? 1 : 0;
     params.stereo = 0;

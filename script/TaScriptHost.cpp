@@ -235,9 +235,11 @@ int taRunScript(const char* path, bool fromArchive)
 {
     if (!path)
         return -1;
-    // The script's directory becomes the current one; the file name is what is opened.
-    const std::string directory = taFileDirOf(path);
-    const std::string name = taFileNameOf(path, true);
+    // The script's directory becomes the current one; the file name is what is opened. A name
+    // written on Windows ("Intro\\MAIN.LUA") is found as the file layer finds any file.
+    const std::string resolved = fromArchive ? taNormalizeSlashes(path) : taResolveDiskPath(path);
+    const std::string directory = taFileDirOf(resolved);
+    const std::string name = taFileNameOf(resolved, true);
     if (!fromArchive && !directory.empty())
         taPlatformSetCurrentDirectory(directory.c_str());
     const SLogSilence previous = silenceLog();
@@ -247,18 +249,32 @@ int taRunScript(const char* path, bool fromArchive)
         fprintf(stderr, "cannot create a Lua state\n");
         return -1;
     }
+    STaFileBlock block = taReadWholeFile(name.c_str());
+    if (!block.data) {
+        fprintf(stderr, "cannot open %s\n", path);
+        closeState(L);
+        restoreLog(previous);
+        return LUA_ERRFILE;
+    }
     int status;
     if (fromArchive) {
-        STaFileBlock block = taReadWholeFile(name.c_str());
-        if (!block.data) {
-            fprintf(stderr, "cannot load %s\n", path);
-            closeState(L);
-            restoreLog(previous);
-            return -1;
-        }
         status = luaL_loadbuffer(L, block.data.get(), block.size, "mem");
     } else {
-        status = luaL_loadfile(L, name.c_str());
+        // As Lua's own file loader does: a byte-order mark and a first line starting with "#" are
+        // skipped, the line kept so that error lines stay right.
+        const char* text = block.data.get();
+        size_t size = block.size;
+        if (size >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0) {
+            text += 3;
+            size -= 3;
+        }
+        if (size > 0 && text[0] == '#') {
+            while (size > 0 && text[0] != '\n') {
+                ++text;
+                --size;
+            }
+        }
+        status = luaL_loadbuffer(L, text, size, ("@" + name).c_str());
     }
     std::string error;
     if (status == 0)

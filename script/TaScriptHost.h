@@ -13,8 +13,8 @@
 int taRunScript(const char* path, bool fromArchive);
 
 // What a script's Setup starts from before its own arguments apply: the entry hands over the
-// driver and audio output of the command line, a script's only way to choose them (its Setup
-// reads no setup file). The default parameters until set.
+// driver and audio output of the command line (a plain script's Setup reads no setup file), or,
+// in a packed executable, the setup file it read. The default parameters until set.
 void taSetScriptSetupBase(const STaSetupParams& base);
 const STaSetupParams& taGetScriptSetupBase();
 

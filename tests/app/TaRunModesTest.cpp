@@ -24,13 +24,15 @@ protected:
     TaNoDisplay m_noDisplay;
 };
 
-// The shipped executable's own dispatch, with the run modes it registers: its exit status and
-// what it says.
+// The shipped executable's own dispatch, with the run modes it registers: its exit status (0 for a
+// run that went to its end, 255 for every failure) and what it says.
 TEST_F(TaStartupTest, ExitResults)
 {
     writeHeadlessSetup();
     writeFile("hello.lua", "print('hello from a script')\n");
     writeFile("started.lua", "ta.Setup(64, 48) ta.Sync() ta.Term() print('started')\n");
+    writeFile("syntax.lua", "print('fine')\nlocal = 3\n");
+    writeFile("raises.lua", "error('stopped on purpose')\n");
     struct { const char* args; int status; const char* output; } cases[] = {
         {"readme", 255, "File format of 'readme' is not supported"},
         {"-windowed 0 a.txt", 255, "File format of 'a.txt' is not supported"},
@@ -45,6 +47,12 @@ TEST_F(TaStartupTest, ExitResults)
         {"", 255, "file requester"},
         {"-driver null -audio null hello.lua", 0, "hello from a script"},
         {"-driver null -audio null started.lua", 0, "started"},
+        // A mode that fails fails the run.
+        {"-driver null -audio null missing.lua", 255, "cannot open missing.lua"},
+        {"-driver null -audio null syntax.lua", 255, "syntax.lua:2:"},
+        {"-driver null -audio null raises.lua", 255, "raises.lua:1: stopped on purpose"},
+        {"-driver opengl -audio null started.lua", 255, "Setup failed: fails to createDevice"},
+        {"missing.x", 255, "Failed to load object missing.x"},
     };
     for (const auto& c : cases) {
         const int status = taTestRun(std::string(TARV_EXECUTABLE) + " " + c.args + " > out.txt 2>&1");

@@ -179,7 +179,8 @@ TEST_F(TaEngineGLTest, ScreenshotWriterFollowsTheExtension)
     TaLogCapture log;
     EXPECT_EQ(taScreenshot("a.unknown"), -1);
     int code = 0;
-    EXPECT_STREQ(taGetLastError(&code), "failed to save screenshot to file 'a.unknown'\n");
+    EXPECT_STREQ(taGetLastError(&code), "failed to save screenshot to file 'a.unknown'\n"
+                                        "the extension chooses the image writer: .bmp, .jpg, .pcx, .png, .ppm or .tga\n");
     EXPECT_EQ(code, 1);
     EXPECT_FALSE(exists("a.unknown"));
     // A file that cannot be written leaves nothing behind, and an existing one stays whole.

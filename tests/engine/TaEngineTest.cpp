@@ -130,7 +130,9 @@ TEST_F(TaEngineTest, SetupFailureIsReportedAndLeavesTheEngineStopped)
     EXPECT_EQ(taEngine().device, nullptr);
     int code = 0;
     ASSERT_NE(taGetLastError(&code), nullptr);
-    EXPECT_STREQ(taGetLastError(&code), "Setup failed: fails to createDevice");
+    // The step's text, then how to get a device on a line of its own.
+    EXPECT_STREQ(taGetLastError(&code),
+                 "Setup failed: fails to createDevice\nno X display: run under xvfb-run, or use -driver null");
     EXPECT_EQ(code, -1);
     EXPECT_EQ(log.boxes.size(), 1u);
 }
@@ -149,12 +151,14 @@ TEST_F(TaEngineTest, OverlayQueueCapacity)
     EXPECT_EQ(taOverlayLine(0, 0, 1, 1, 0xFFFFFFFF), -1);
     EXPECT_TRUE(log.contains("too many 2D draws in one frame"));
     int code = 0;
-    EXPECT_STREQ(taGetLastError(&code), "too many 2D draws in one frame");
+    EXPECT_STREQ(taGetLastError(&code), "too many 2D draws in one frame\na frame holds at most 1024 draws");
     EXPECT_TRUE(Sync());
     EXPECT_EQ(taOverlayCount(), 0);
     for (int i = 0; i < TA_OVERLAY_MAX_TEXTS; ++i)
         ASSERT_EQ(taOverlayText(taEngine().font, 0, 0, 0xFFFFFFFF, "t"), 0);
     EXPECT_EQ(taOverlayText(taEngine().font, 0, 0, 0xFFFFFFFF, "one too many"), -1);
+    EXPECT_STREQ(taGetLastError(&code),
+                 "too many 2D draws in one frame\na frame holds at most 64 texts (of 1024 draws in all)");
     EXPECT_EQ(taOverlayBox(0, 0, 1, 1, 0xFFFFFFFF), 0);
 }
 

@@ -103,8 +103,9 @@ TEST_F(TaMusicTest, IdsAndLoadFailures)
         {[] { return LoadMusic(kTune48.c_str(), 3); }, -1, "WARN : invalid Music ID 3 : id 3 already exist", 2},
         {[] { return LoadMusic(kTune48.c_str(), -1); }, -1, "invalid Music ID -1 : invalid negative ID -1", 2},
         {[] { return LoadMusic(kTune48.c_str(), 50); }, -1, "invalid Music ID 50 : invalid ID 50 greater or equals than 50", 2},
-        {[] { return LoadMusic("not.mp3", 4); }, -1, "ERROR : Failed to load mp3", -1},
-        {[] { return LoadMusic("missing.mp3", 5); }, -1, "Failed to load mp3", -1},
+        {[] { return LoadMusic("not.mp3", 4); }, -1,
+         "ERROR : Failed to load mp3\n'not.mp3' is not MP3 audio the decoder can read", -1},
+        {[] { return LoadMusic("missing.mp3", 5); }, -1, "ERROR : Failed to load mp3\ncannot open 'missing.mp3'", -1},
         {[] { return PlayMusic(7); }, -1, "ERROR : Music ID 7 does not exist. id 7 does not exist", 1},
         {[] { return StopMusic(49); }, -1, "Music ID 49 does not exist. id 49 does not exist", 1},
         {[] { return PauseMusic(-2); }, -1, "Music ID -2 does not exist. invalid negative ID -2", 1},
@@ -314,7 +315,7 @@ TEST_F(TaMusicTest, UnknownOutputFailsToMakeTheTable)
     TaLogCapture log;
     EXPECT_EQ(taCreateMusicTable("wav:/no/such/dir/out.wav"), -1);
     EXPECT_TRUE(log.contains("fails to create music list"));
-    EXPECT_TRUE(log.contains("cannot write the capture file"));
+    EXPECT_TRUE(log.contains("cannot write the capture file '/no/such/dir/out.wav': No such file or directory"));
     EXPECT_EQ(taCreateMusicTable("speakers"), -1);
     // The default falls back to the null output when there is no sound device.
     EXPECT_EQ(taCreateMusicTable(nullptr), 0);

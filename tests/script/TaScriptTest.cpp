@@ -59,7 +59,7 @@ TEST_F(TaScriptTest, ConventionsAndEdgeCases)
         {"RGB", "ta.Setup() assert(ta.RGB(300, 0, 0) == 44 * 65536) assert(ta.RGB(1, 2, 3) == 0x010203)"
                 " assert(ta.RGBf(1, 0.5, 0) == 0xFF7F00)", ""},
         {"1025th draw", "ta.Setup() for i = 1, 1024 do ta.Box(0, 0, 1, 1) end ta.Box(0, 0, 1, 1)",
-         "bad argument #-1 to 'Box' (too many 2D draws in one frame)"},
+         "bad argument #-1 to 'Box' (too many 2D draws in one frame\na frame holds at most 1024 draws)"},
         {"queue empties each frame", "ta.Setup() for f = 1, 3 do for i = 1, 1024 do ta.Line(0, 0, 1, 1) end ta.Sync() end",
          ""},
         {"text joined", "ta.Setup() assert(ta.TextWidth('score', 42, true) == ta.TextWidth('score 42 true'))", ""},
@@ -128,7 +128,8 @@ TEST_F(TaScriptTest, SetupFailureIsTheEnginesError)
     TaScriptDriver openGL(ETADRIVER_OPENGL);
     TaNoDisplay noDisplay;
     const std::string error = withoutPosition(run("ta.Setup()"));
-    EXPECT_EQ(error, "bad argument #-1 to 'Setup' (Setup failed: fails to createDevice)");
+    EXPECT_EQ(error, "bad argument #-1 to 'Setup' (Setup failed: fails to createDevice\n"
+                     "no X display: run under xvfb-run, or use -driver null)");
 }
 
 TEST_F(TaScriptTest, ObjectsOfTheObjectViewer)
