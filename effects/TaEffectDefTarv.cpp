@@ -201,6 +201,8 @@ bool CTaEffectDefTarv::parseTechnique(const std::string& text, const std::string
         if (!processLine(line, technique, firstParse, macros, counter))
             return false;
     }
+    if (firstParse && !inBlock)
+        m_warnings.push_back("no [TARV_BEGIN] block: the file declares no parameters, textures or entry points");
     return true;
 }
 
@@ -362,8 +364,12 @@ bool CTaEffectDefTarv::processLine(std::string line, const std::string& techniqu
     }
 
     const int type = taTarvTypeCode(keyword.c_str());
-    if (type == 0)
-        return true; // not a statement
+    if (type == 0) {
+        // Not a statement; one shaped like a declaration ("type name : ...") is worth a word.
+        if (firstParse && words.size() >= 2 && fields.size() >= 2)
+            m_warnings.push_back("unknown declaration type '" + keyword + "' in the line \"" + line + "\"");
+        return true;
+    }
     if (words.size() < 2) {
         setError("param line has %d tokens0 less than 2", int(words.size()));
         return false;

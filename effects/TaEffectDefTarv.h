@@ -17,6 +17,11 @@ public:
     // without a leading "USE_". Returns null, or the error text of the failing line.
     const char* parse(const std::string& text, const std::vector<std::string>& macroNames);
 
+    // What the reader passed over without failing, for tools that explain a file: no
+    // "[TARV_BEGIN]" block at all, or a declaration line whose type is unknown. The engine ignores
+    // both (such a file simply declares nothing more).
+    const std::vector<std::string>& warnings() const { return m_warnings; }
+
 private:
     bool parseTechnique(const std::string& text, const std::string& technique, bool firstParse,
                         const std::vector<std::string>& callerMacros);
@@ -25,6 +30,7 @@ private:
     void setError(const char* format, int value);
 
     std::string m_error;
+    std::vector<std::string> m_warnings;
 };
 
 // Reads files ending in ".hlsl" or ".fx".

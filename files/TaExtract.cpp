@@ -32,9 +32,9 @@ std::string lowerCase(std::string text)
     return text;
 }
 
-// Why an entry name is unsafe to extract, or nullptr when it is fine. Names are read the way they
-// were written on Windows: "\" separates too.
-const char* unsafeNameReason(const std::string& rawName)
+} // namespace
+
+const char* taUnsafeEntryNameReason(const std::string& rawName)
 {
     std::string name;
     for (char c : rawName)
@@ -56,6 +56,8 @@ const char* unsafeNameReason(const std::string& rawName)
         return "name with a zero byte";
     return nullptr;
 }
+
+namespace {
 
 bool isSymlinkEntry(zip_t* archive, zip_uint64_t index)
 {
@@ -135,7 +137,7 @@ int taExtractSceneArchive(const void* block, size_t size, const char* parentDire
             return -1;
         }
         std::string name = st.name;
-        const char* reason = unsafeNameReason(name);
+        const char* reason = taUnsafeEntryNameReason(name);
         if (!reason && isSymlinkEntry(archive.get(), static_cast<zip_uint64_t>(i)))
             reason = "symbolic link";
         if (reason) {

@@ -1,6 +1,7 @@
 // Writing ZIP archives with libzip.
 #include "pack/TaArchiveWriter.h"
 
+#include "files/TaExtract.h"
 #include "files/TaFile.h"
 
 #include <zip.h>
@@ -38,6 +39,11 @@ bool CTaArchiveWriter::addMemory(const char* entryName, const void* data, size_t
 {
     if (!m_archive) {
         m_error = "no archive is open";
+        return false;
+    }
+    // A name the extraction would refuse never goes in.
+    if (const char* reason = taUnsafeEntryNameReason(entryName ? entryName : "")) {
+        m_error = std::string("cannot store '") + (entryName ? entryName : "") + "': " + reason;
         return false;
     }
     // libzip reads the data at close(): give it its own copy, freed by the source.

@@ -18,7 +18,8 @@ public:
 
     // Starts a new archive at `path` (an existing file there is replaced on close).
     bool open(const char* path);
-    // Adds a copy of `size` bytes under `entryName`.
+    // Adds a copy of `size` bytes under `entryName`; a name the extraction would refuse (empty,
+    // absolute, with a ".." component) is refused here.
     bool addMemory(const char* entryName, const void* data, size_t size);
     // Adds a file read through the file layer under `entryName`.
     bool addFile(const char* entryName, const char* filePath);

@@ -986,6 +986,12 @@ bool vectorShape(const TF_Node* node, uint32_t n, STfChannel* channels)
 }
 } // namespace
 
+bool TF_FP_VectorShape(const TF_Node* node, uint32_t n)
+{
+    STfChannel c[3];
+    return n >= 1 && n <= 3 && vectorShape(node, n, c);
+}
+
 TF_Float2 TF_FP2_Lerp(const TF_Node* node, float t)
 {
     STfChannel c[2];

@@ -104,6 +104,11 @@ float TF_FP_Get(const TF_Node* node, uint32_t i);
 TF_Float2 TF_FP2_Get(const TF_Node* node, uint32_t i);
 TF_Float3 TF_FP3_Get(const TF_Node* node, uint32_t i);
 
+// True when TF_FP2_Lerp (n = 2) or TF_FP3_Lerp and TF_FP3_Slerp_HPB_To_XYZ (n = 3) take the entry:
+// one FP value (its n components), or an FP_C array of exactly n tracks. They refuse anything
+// else (a debug line and zeros).
+bool TF_FP_VectorShape(const TF_Node* node, uint32_t n);
+
 // The value at sample position t (a float: seconds * framesPerSecond / frameStep). Positions below
 // 0 (and NaN) read sample 0, positions past the end the last sample.
 float TF_FP_Lerp(const TF_Node* node, float t);

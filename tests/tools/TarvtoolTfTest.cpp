@@ -33,6 +33,10 @@ TEST_F(TarvtoolTfTest, CommandsAndExitCodes)
                            "      RUN 2 0\n"
                            "    ]\n"
                            "    Fov FP_C RUN 3 1.5 DAT 2 0.25 0.5\n"
+                           "    Pair FP_C [\n"
+                           "      RUN 2 1\n"
+                           "      RUN 2 2\n"
+                           "    ]\n"
                            "    Name STR \"Main camera\"\n"
                            "  }\n"
                            "}\n");
@@ -46,8 +50,8 @@ TEST_F(TarvtoolTfTest, CommandsAndExitCodes)
     ASSERT_EQ(tool("tf stat city.lws.ini.bin"), 0);
     const std::string stat = readFile("out.txt");
     EXPECT_NE(stat.find("form: binary"), std::string::npos) << stat;
-    EXPECT_NE(stat.find("entries: 8 (nodes 3, values 3, arrays 2)"), std::string::npos) << stat;
-    EXPECT_NE(stat.find("tracks: 7"), std::string::npos) << stat;
+    EXPECT_NE(stat.find("entries: 9 (nodes 3, values 3, arrays 3)"), std::string::npos) << stat;
+    EXPECT_NE(stat.find("tracks: 9"), std::string::npos) << stat;
 
     struct { const char* arguments; const char* output; } evaluations[] = {
         {"tf eval city.tscn Scene/Camera/Fov 2.5", "0.875\n"},
@@ -64,6 +68,8 @@ TEST_F(TarvtoolTfTest, CommandsAndExitCodes)
         {"tf eval city.tscn Scene/Nope/Fov 1", 1, "no entry 'Nope' in 'Scene/'"},
         {"tf eval city.tscn Scene/Camera/Name 1", 1, "is not an FP or FP_C entry"},
         {"tf eval city.tscn Scene/Camera/Fov soon", 2, "'soon' is not a sample position"},
+        // A rotation needs three tracks: the interpolator's zeros are not an answer.
+        {"tf eval city.tscn Scene/Camera/Pair 1 slerp", 1, "is not a value the HPB rotation interpolation takes"},
         {"tf dump missing.tscn", 1, "'missing.tscn' is not a readable TF document"},
         {"tf stat", 2, "usage: tarvtool tf"},
         {"tf tobin city.tscn", 2, "usage"},

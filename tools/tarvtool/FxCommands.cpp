@@ -138,6 +138,9 @@ int fxCommand(int argc, char** argv)
     } else {
         dump(*static_cast<CTaEffectDef*>(definition));
     }
+    if (loader == &tarv)
+        for (const std::string& warning : static_cast<CTaEffectDefTarv*>(definition)->warnings())
+            fprintf(stderr, "tarvtool: warning: %s: %s\n", file, warning.c_str());
     definition->drop();
     return status;
 }

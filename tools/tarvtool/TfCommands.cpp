@@ -146,6 +146,13 @@ int eval(const char* path, const char* entryPath, const char* position, bool sle
         return 1;
     }
     const uint32_t channels = node->kind == TF_KIND_ARRAY ? node->count : node->type == TF_TYPE_FP ? node->count : 1;
+    // The interpolators answer zeros for a shape they refuse: say so and fail instead.
+    const uint32_t wanted = slerp || channels == 3 ? 3 : channels == 2 ? 2 : 0;
+    if (wanted && !TF_FP_VectorShape(node, wanted)) {
+        fprintf(stderr, "tarvtool: '%s' is not a value the %s interpolation takes (an FP value or an FP_C array of %u tracks)\n",
+                entryPath, slerp ? "HPB rotation" : wanted == 3 ? "3-channel" : "2-channel", wanted);
+        return 1;
+    }
     if (slerp || channels == 3) {
         const TF_Float3 v = slerp ? TF_FP3_Slerp_HPB_To_XYZ(node, t) : TF_FP3_Lerp(node, t);
         printf("%s %s %s\n", shortest(v.x).c_str(), shortest(v.y).c_str(), shortest(v.z).c_str());

@@ -21,9 +21,11 @@
 #include "tools/tarvtool/ShaderCommand.h"
 #include "tools/tarvtool/TfCommands.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -41,6 +43,30 @@ int usage()
     return 2;
 }
 
+// False, with "cannot open '<path>': <reason>" on standard error, when a file cannot be read.
+bool readable(const char* path)
+{
+    FILE* file = fopen(path, "rb");
+    if (!file) {
+        fprintf(stderr, "tarvtool: cannot open '%s': %s\n", path, strerror(errno));
+        return false;
+    }
+    fclose(file);
+    return true;
+}
+
+// A ZIP archive starts with a local file header, or is empty and starts with its end record.
+bool isZipArchive(const char* path)
+{
+    unsigned char magic[4] = {};
+    FILE* file = fopen(path, "rb");
+    const bool read = file && fread(magic, 1, 4, file) == 4;
+    if (file)
+        fclose(file);
+    return read && magic[0] == 'P' && magic[1] == 'K' &&
+           ((magic[2] == 3 && magic[3] == 4) || (magic[2] == 5 && magic[3] == 6));
+}
+
 int commandStamp(int argc, char** argv)
 {
     if (argc < 4 || argc > 5)
@@ -54,6 +80,12 @@ int commandStamp(int argc, char** argv)
         else
             return usage();
     }
+    if (!readable(argv[2]) || !readable(argv[3]))
+        return 1;
+    if (!isZipArchive(argv[3])) {
+        fprintf(stderr, "tarvtool: '%s' is not a ZIP archive: only ZIP archives can be packed data\n", argv[3]);
+        return 1;
+    }
     return taStampResource(argv[2], argv[3], number) == 0 ? 0 : 1;
 }
 
@@ -61,6 +93,8 @@ int commandPackInfo(int argc, char** argv)
 {
     if (argc != 3)
         return usage();
+    if (!readable(argv[2]))
+        return 1;
     const std::vector<STaPackTrailer> resources = taReadPackTrailers(argv[2]);
     for (const STaPackTrailer& trailer : resources)
         printf("resource %d: %llu bytes at offset %llu\n", trailer.resourceNumber,
@@ -117,20 +151,29 @@ int commandDataFiles(int argc, char** argv)
         return usage();
     if (argc == 3) {
         std::string directory = argv[2];
+        struct stat info;
+        if (directory.empty() || stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            fprintf(stderr, "tarvtool: '%s' is not a directory\n", argv[2]);
+            return 1;
+        }
         if (directory.back() != '/')
             directory += '/';
         taSetDataDirectory(directory.c_str());
     }
     const std::vector<std::string> found = taLocateRendererFiles();
     static const char* const needs[] = {"needed", "without a curl-noise cache", "for emitters", "optional"};
-    bool missing = false;
+    int total = 0, foundCount = 0, missingNeeded = 0;
     for (size_t i = 0; taRendererFiles[i].name; ++i) {
         const STaRendererFile& file = taRendererFiles[i];
         printf("%-36s %-28s %s\n  %s\n", file.name, needs[file.need],
                found[i].empty() ? "MISSING" : found[i].c_str(), file.role);
-        missing |= found[i].empty() && file.need == ETARENDERERFILE_STARTUP;
+        ++total;
+        foundCount += found[i].empty() ? 0 : 1;
+        missingNeeded += found[i].empty() && file.need == ETARENDERERFILE_STARTUP ? 1 : 0;
     }
-    return missing ? 1 : 0;
+    printf("%d of %d files found; %d that start-up needs %s missing\n", foundCount, total, missingNeeded,
+           missingNeeded == 1 ? "is" : "are");
+    return missingNeeded ? 1 : 0;
 }
 
 } // namespace

@@ -1,0 +1,50 @@
+// tarvtool's packing, data-file and effect commands on bad input: what each says and its exit code.
+#include "TaTestSupport.h"
+
+#include <string>
+
+namespace {
+
+class TarvtoolTest : public TaScratchTest
+{
+protected:
+    int tool(const std::string& arguments)
+    {
+        return taTestRun(std::string(TARV_TOOL) + " " + arguments + " > out.txt 2> err.txt");
+    }
+};
+
+TEST_F(TarvtoolTest, RefusalsSayWhy)
+{
+    writeFile("player", "#!engine#");
+    writeFile("notes.txt", "not an archive");
+    writeFile("a.txt", "a");
+    writeFile("plain.hlsl", "float4 ps_main() : COLOR0 { return 1; }\n");
+    writeFile("typo.hlsl", "/*\n[TARV_BEGIN]\nflaot4 tint : 0\n[TARV_END]\n*/\n");
+    struct { const char* what; const char* arguments; int status; const char* output; } cases[] = {
+        {"stamp a text file", "stamp player notes.txt", 1, "'notes.txt' is not a ZIP archive"},
+        {"stamp onto a missing file", "stamp nothere notes.txt", 1, "cannot open 'nothere': No such file or directory"},
+        {"stamp a missing archive", "stamp player nothere.zip", 1, "cannot open 'nothere.zip': No such file or directory"},
+        {"packinfo on a missing file", "packinfo nothere", 1, "cannot open 'nothere': No such file or directory"},
+        {"zip: an entry above the archive", "zip out.zip . ../up.txt=a.txt", 1, "leaves the extraction folder"},
+        {"zip: an absolute entry", "zip out.zip . /etc/a.txt=a.txt", 1, "absolute path"},
+        {"zip: an empty entry name", "zip out.zip . =a.txt", 1, "empty name"},
+        {"datafiles: no such directory", "datafiles no/such/dir", 1, "'no/such/dir' is not a directory"},
+        {"fx dump without a Tarv block", "fx dump plain.hlsl", 0, "warning: plain.hlsl: no [TARV_BEGIN] block"},
+        {"fx dump with an unknown type", "fx dump typo.hlsl", 0, "unknown declaration type 'flaot4'"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(tool(c.arguments), c.status) << c.what << ": " << readFile("err.txt");
+        EXPECT_NE(readFile("err.txt").find(c.output), std::string::npos) << c.what << ": " << readFile("err.txt");
+    }
+    EXPECT_FALSE(exists("out.zip"));
+    EXPECT_EQ(readFile("player"), "#!engine#");
+
+    // A good archive stamps; the data-file listing ends with its tally.
+    ASSERT_EQ(tool("zip good.zip . a.txt"), 0) << readFile("err.txt");
+    EXPECT_EQ(tool("stamp player good.zip"), 0) << readFile("err.txt");
+    tool(std::string("datafiles ") + TARV_SOURCE_DIR + "/data");
+    EXPECT_NE(readFile("out.txt").find(" files found; "), std::string::npos) << readFile("out.txt");
+}
+
+} // namespace
