@@ -253,6 +253,20 @@ TEST_F(TaStartupTest, PackedCopyIgnoresItsArgumentsButExtract)
     EXPECT_NE(readFile("out.txt").find("Failed to open archive"), std::string::npos);
 }
 
+// A packed script demo runs with the setup file beside it: its audio output (here a WAV capture)
+// holds for the script's Setup too.
+TEST_F(TaStartupTest, PackedScriptHonoursTheSetupFile)
+{
+    ASSERT_EQ(taTestRun(std::string("cp ") + TARV_EXECUTABLE + " intro"), 0);
+    writeFile("content/main.lua", "ta.Setup(64, 48) ta.Sync() ta.Term() print('packed script ran')\n");
+    ASSERT_EQ(taTestRun("cd content && zip -q -r ../intro.zip ."), 0);
+    ASSERT_EQ(taTestRun(std::string(TARV_TOOL) + " stamp intro intro.zip"), 0);
+    writeFile("tarv-setup.ini", "[Setup]\ndriver = null\naudio = wav:" + m_dir + "/captured.wav\n");
+    EXPECT_EQ(taTestRun("./intro > out.txt 2>&1"), 0) << readFile("out.txt");
+    EXPECT_NE(readFile("out.txt").find("packed script ran"), std::string::npos) << readFile("out.txt");
+    EXPECT_EQ(readFile("captured.wav").substr(0, 4), "RIFF");
+}
+
 TEST_F(TaStartupTest, TheExecutableExitsWith255OnFailure)
 {
     EXPECT_EQ(taTestRun(std::string(TARV_EXECUTABLE) + " readme > out.txt 2>&1"), 255);
