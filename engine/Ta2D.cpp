@@ -138,7 +138,9 @@ int Text(int x, int y, const char* text)
 
 int SetTextFont(const char* file)
 {
-    gui::IGUIFont* font = taEngine().guiEnvironment ? taEngine().guiEnvironment->getFont(taFindFile(file)) : nullptr;
+    // Irrlicht asks whether the font file exists before opening it: give it the name as it is on disk.
+    const std::string name = taResolveDiskPath(taFindFile(file));
+    gui::IGUIFont* font = taEngine().guiEnvironment ? taEngine().guiEnvironment->getFont(name.c_str()) : nullptr;
     if (!font) {
         taErrorCode(1, "The font '%s' cannot be loaded", file ? file : "");
         return -1;

@@ -112,6 +112,18 @@ int irrClose(tfile* stream)
 
 io::IFileSystem* fsOf(void* user) { return static_cast<io::IFileSystem*>(user); }
 
+// A path against the file system's working directory. Not Irrlicht's getAbsolutePath: for a path
+// that does not exist it answers the part that realpath resolved before giving up.
+std::string absoluteIn(io::IFileSystem* fs, const std::string& path)
+{
+    if (path.empty() || path[0] == '/')
+        return path;
+    std::string directory = fs->getWorkingDirectory().c_str();
+    if (directory.empty() || directory.back() != '/')
+        directory += '/';
+    return directory + path;
+}
+
 // Only reading is supported; the mode is ignored.
 tfile* irrOpen(const char* path, const char*, void* user)
 {
@@ -120,7 +132,7 @@ tfile* irrOpen(const char* path, const char*, void* user)
     io::IReadFile* file = fs->createAndOpenFile(normalized.c_str());
     if (!file) {
         // Not in an archive and not on disk as written: try the disk without regard to case.
-        std::string absolute = fs->getAbsolutePath(normalized.c_str()).c_str();
+        const std::string absolute = absoluteIn(fs, normalized);
         std::string resolved;
         if (taPlatformResolvePathCase(absolute, resolved) && taPlatformPathKind(resolved.c_str()) == ETAPATH_FILE)
             file = fs->createAndOpenFile(resolved.c_str());
@@ -181,7 +193,7 @@ public:
             return nullptr; // a nested open made below
         const std::string asGiven = filename.c_str();
         const std::string normalized = taNormalizeSlashes(asGiven);
-        const std::string absolute = m_fileSystem->getAbsolutePath(normalized.c_str()).c_str();
+        const std::string absolute = absoluteIn(m_fileSystem, normalized);
         const bool onDisk = taPlatformPathKind(absolute.c_str()) == ETAPATH_FILE;
         if (normalized == asGiven && onDisk)
             return nullptr;
