@@ -16,6 +16,7 @@
 #include "files/TaFileIrr.h"
 #include "files/TaWatch.h"
 #include "music/TaMusic.h"
+#include "nodes/TaMeshLoaders.h"
 #include "platform/TaPlatform.h"
 #include "platform/TaWindow.h"
 #include "render/TaRendererManager.h"
@@ -343,6 +344,8 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
     e.camera->addAnimator(e.cameraAnimator);
 
     e.sceneManager->getParameters()->setAttribute("Allow_ZWrite_On_Transparent", true);
+    // The engine's own readers for the mesh formats it accepts, written for untrusted files.
+    taAddMeshLoaders(e.sceneManager);
     taOverlayClear();
 
     if (initEngine(e) != 0) {

@@ -4,6 +4,7 @@
 #include "engine/TaEngine.h"
 #include "core/TaLog.h"
 #include "files/TaFile.h"
+#include "nodes/TaMeshLoaders.h"
 
 #include <string>
 
@@ -62,9 +63,11 @@ int LoadObject(const char* file, int id)
     DeleteObject(id);
     if (!idUsable(engine.objects.get(), id, "Object", 2))
         return -1;
-    scene::IAnimatedMesh* mesh = engine.sceneManager->getMesh(taFindFile(file));
+    std::string why;
+    scene::IAnimatedMesh* mesh = taGetMesh(engine.sceneManager, taFindFile(file), why);
     if (!mesh || !mesh->getMesh(0)) {
-        taErrorCode(1, "Failed to load mesh '%s'", file ? file : "");
+        // The text stays the same; the reader's reason follows on a line of its own.
+        taErrorCode(1, "Failed to load mesh '%s'%s%s", file ? file : "", why.empty() ? "" : "\n", why.c_str());
         return -1;
     }
     scene::IMesh* first = mesh->getMesh(0);

@@ -140,11 +140,12 @@ TEST_F(TaScriptTest, ObjectsOfTheObjectViewer)
                              " ta.ScaleObject(1, 100, 100, 100) ta.RotateObject(1, 10, 20, 0) ta.SetObjectFrame(1, 0)"
                              " ta.DeleteObject(1) assert(not ta.ObjectExist(1)) ta.DeleteObject(1)"
                              " ta.LoadObject('missing.x', 2)";
-    EXPECT_EQ(withoutPosition(run(code)), "bad argument #1 to 'LoadObject' (Failed to load mesh 'missing.x')");
-    // A damaged file is refused the same way.
+    EXPECT_EQ(withoutPosition(run(code)),
+              "bad argument #1 to 'LoadObject' (Failed to load mesh 'missing.x'\ncannot open 'missing.x')");
+    // A damaged file is refused the same way, with the reader's reason.
     const std::string empty = "/usr/share/assimp/models/invalid/empty.x";
     EXPECT_EQ(withoutPosition(run("ta.Setup() ta.LoadObject('" + empty + "', 2)")),
-              "bad argument #1 to 'LoadObject' (Failed to load mesh '" + empty + "')");
+              "bad argument #1 to 'LoadObject' (Failed to load mesh '" + empty + "'\nthe file is empty)");
 }
 
 TEST_F(TaScriptTest, ScriptFilesRunFromTheirDirectory)
