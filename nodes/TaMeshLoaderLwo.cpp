@@ -220,7 +220,8 @@ struct STaLwoSurface {
     std::string name;
     f32 colour[3] = {kDefaultGrey, kDefaultGrey, kDefaultGrey};
     f32 diffuse = 1.0f;
-    ETaLwoSmoothing smoothing = ETaLwoSmoothing::All;
+    // As LightWave shows it: a surface without a smoothing angle (SMAN) is faceted.
+    ETaLwoSmoothing smoothing = ETaLwoSmoothing::Flat;
     f32 smoothingAngle = 0.0f;
     std::vector<STaLwoLayer> layers;
     std::string image; // LWOB: the colour texture's image name
@@ -491,7 +492,7 @@ bool readSurfaceB(STaLwoObject& object, CTaLwoCursor& c)
 {
     STaLwoSurface surface;
     surface.name = c.s0();
-    bool colourTexture = false;
+    bool colourTexture = false, smoothFlag = false, hasAngle = false;
     u32 badId = 0;
     const bool ok = forEachSubChunk(c, badId, [&](u32 id, CTaLwoCursor& s) {
         if (id == chunkId("COLR")) {
@@ -499,16 +500,15 @@ bool readSurfaceB(STaLwoObject& object, CTaLwoCursor& c)
                 channel = f32(s.u8v()) / 255.0f;
         } else if (id == chunkId("FLAG")) {
             // Bit 2 switches smoothing on; the angle comes from SMAN.
-            if (!(s.u16v() & 4) && s.ok())
-                surface.smoothing = ETaLwoSmoothing::Flat;
+            const u32 flags = s.u16v();
+            smoothFlag = s.ok() && (flags & 4);
         } else if (id == chunkId("DIFF")) {
             surface.diffuse = f32(int16_t(uint16_t(s.u16v()))) / 256.0f;
         } else if (id == chunkId("VDIF")) {
             surface.diffuse = s.f32v();
         } else if (id == chunkId("SMAN")) {
             surface.smoothingAngle = s.f32v();
-            if (surface.smoothing != ETaLwoSmoothing::Flat)
-                surface.smoothing = ETaLwoSmoothing::Angle;
+            hasAngle = true;
         } else if ((id & 0x00FFFFFFu) == (chunkId("CTEX") & 0x00FFFFFFu)) {
             // CTEX starts the colour texture; DTEX, STEX, BTEX... start the others.
             colourTexture = id == chunkId("CTEX");
@@ -518,7 +518,9 @@ bool readSurfaceB(STaLwoObject& object, CTaLwoCursor& c)
                 surface.image = name;
         }
     });
-    // FLAG may come after SMAN.
+    // FLAG may come after SMAN. Without the smoothing bit the surface is faceted, as LightWave
+    // shows it; with it and no angle, smooth everywhere.
+    surface.smoothing = !smoothFlag ? ETaLwoSmoothing::Flat : hasAngle ? ETaLwoSmoothing::Angle : ETaLwoSmoothing::All;
     if (surface.smoothing == ETaLwoSmoothing::Flat)
         surface.smoothingAngle = 0;
     if (!ok)

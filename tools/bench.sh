@@ -8,5 +8,6 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/build-release/tarv_bench_music"
 "$here/build-release/tarv_bench_shader" --benchmark_min_time=1
 "$here/build-release/tarv_bench_script" --benchmark_min_time=1
+"$here/build-release/tarv_bench_mesh" --benchmark_min_time=1
 # The frame under Xvfb (llvmpipe draws on the CPU, so OpenGL figures are the software renderer's).
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_sync" --benchmark_min_time=1

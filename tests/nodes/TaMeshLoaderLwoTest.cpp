@@ -444,7 +444,7 @@ TEST(TaMeshLoaderLwoTest, NormalsSmoothWithinTheSurfaceSmoothingAngle)
         u32 vertices;
         core::vector3df atEdge; // the first square's normal at point 0
     } const cases[] = {
-        {"no SMAN: smooth everywhere", "", 6, edge},
+        {"no SMAN: faceted, as LightWave shows it", "", 8, up},
         {"SMAN 30 degrees: the fold stays sharp", sub("SMAN", f4(0.5236f)), 8, up},
         {"SMAN 100 degrees: the fold is smoothed", sub("SMAN", f4(1.745f)), 6, edge},
         {"SMAN 0: flat", sub("SMAN", f4(0)), 8, up},
@@ -522,7 +522,8 @@ TEST(TaMeshLoaderLwoTest, LwobSmoothingFollowsTheSurfaceFlag)
     const std::vector<core::vector3df> points = {{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}, {0, -1, 0}, {0, -1, 1}};
     const std::string polygons = lwobPolygon({0, 1, 2, 3}, 1) + lwobPolygon({1, 0, 4, 5}, 1);
     for (const auto& c : std::vector<std::pair<std::string, u32>>{
-             {"", 6}, {sub("FLAG", be16(0)), 8}, {sub("FLAG", be16(4)), 6}, {sub("FLAG", be16(4)) + sub("SMAN", f4(0.5f)), 8}}) {
+             {"", 8}, {sub("FLAG", be16(0)), 8}, {sub("FLAG", be16(4)), 6}, {sub("FLAG", be16(4)) + sub("SMAN", f4(0.5f)), 8},
+             {sub("SMAN", f4(2.0f)) + sub("FLAG", be16(4)), 6}}) {
         TaMeshPtr mesh = read(form("LWOB", {names("SRFS", {"S"}), pnts(points), chunk("POLS", polygons),
                                             chunk("SURF", s0("S") + c.first)}));
         ASSERT_TRUE(mesh);
