@@ -264,6 +264,10 @@ bool taPlatformRunIsolated(const std::function<std::string()>& work, std::string
     }
     if (child == 0) {
         close(fds[0]);
+        // A fault ends the child by its signal, which the parent reports: the handlers the process
+        // installed (a sanitizer's report, a fuzzer's crash file) belong to the parent.
+        for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP})
+            signal(fault, SIG_DFL);
         const std::string text = work();
         size_t done = 0;
         while (done < text.size()) {
