@@ -11,8 +11,10 @@ for pair in FuzzExtract:extract FuzzSetup:setup FuzzTfText:tf-text FuzzTfBinary:
   FuzzFxCollada:fx-collada FuzzMeshObj:mesh-obj FuzzMeshLwo:mesh-lwo FuzzMeshX:mesh-x; do
   target=${pair%%:*}
   corpus=${pair##*:}
-  mkdir -p "$build/corpus/$corpus"
+  mkdir -p "$build/corpus/$corpus" "$build/artifacts"
   echo "== $target for ${seconds}s"
-  "$build/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    "$build/corpus/$corpus" "$here/fuzz/corpus/$corpus" 2>&1 | tail -n 12
+  # Findings go to build-fuzz/artifacts, never into the directory the script was started from
+  # (the .x target's trial-read children also leave the out-of-memory reports they meet there).
+  "$build/$target" -max_total_time="$seconds" -timeout=40 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$build/artifacts/$corpus-" "$build/corpus/$corpus" "$here/fuzz/corpus/$corpus" 2>&1 | tail -n 12
 done
