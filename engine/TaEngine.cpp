@@ -305,19 +305,18 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
     if (!e.videoDriver) {
         return failCreation("fails to getVideoDriver");
     }
-    // Irrlicht 1.8 has no creation field for the window position: move the window once it exists,
-    // centring it along an axis whose position is not given.
-    if (e.driver == ETADRIVER_OPENGL && !fullScreen) {
-        std::vector<STaDisplayMode> modes;
-        STaDisplayMode desktop{width, height, 0, 0};
-        taPlatformDisplayModes(modes, desktop);
-        const int x = windowX != -1 ? windowX : (desktop.width - width) / 2;
-        const int y = windowY != -1 ? windowY : (desktop.height - height) / 2;
-        std::unique_ptr<ITaVideoDriverExt> driverExt(taCreateVideoDriverExt(e.device));
-        driverExt->moveWindow(x < 0 ? 0 : x, y < 0 ? 0 : y);
-    }
     if (e.driver == ETADRIVER_OPENGL) {
         std::unique_ptr<ITaVideoDriverExt> driverExt(taCreateVideoDriverExt(e.device));
+        // Irrlicht 1.8 has no creation field for the window position: move the window once it
+        // exists, centring it along an axis whose position is not given.
+        if (!fullScreen) {
+            std::vector<STaDisplayMode> modes;
+            STaDisplayMode desktop{width, height, 0, 0};
+            taPlatformDisplayModes(modes, desktop);
+            const int x = windowX != -1 ? windowX : (desktop.width - width) / 2;
+            const int y = windowY != -1 ? windowY : (desktop.height - height) / 2;
+            driverExt->moveWindow(x < 0 ? 0 : x, y < 0 ? 0 : y);
+        }
         if (!driverExt->setSwapInterval(vsync ? 1 : 0) && vsync)
             noteOnce(g_notedVsync, "The display's OpenGL cannot wait for the vertical blank: vsync is off");
     }
