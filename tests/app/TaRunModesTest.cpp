@@ -33,6 +33,8 @@ TEST_F(TaStartupTest, ExitResults)
     writeFile("started.lua", "ta.Setup(64, 48) ta.Sync() ta.Term() print('started')\n");
     writeFile("syntax.lua", "print('fine')\nlocal = 3\n");
     writeFile("raises.lua", "error('stopped on purpose')\n");
+    // As Lua's own loader: a byte-order mark and a "#" first line are skipped, lines still counted.
+    writeFile("marked.lua", "\xEF\xBB\xBF#!/usr/bin/env tarv\nprint('marked')\nerror('line three')\n");
     struct { const char* args; int status; const char* output; } cases[] = {
         {"readme", 255, "File format of 'readme' is not supported"},
         {"-windowed 0 a.txt", 255, "File format of 'a.txt' is not supported"},
@@ -51,6 +53,7 @@ TEST_F(TaStartupTest, ExitResults)
         {"-driver null -audio null missing.lua", 255, "cannot open missing.lua"},
         {"-driver null -audio null syntax.lua", 255, "syntax.lua:2:"},
         {"-driver null -audio null raises.lua", 255, "raises.lua:1: stopped on purpose"},
+        {"-driver null -audio null marked.lua", 255, "marked.lua:3: line three"},
         {"-driver opengl -audio null started.lua", 255, "Setup failed: fails to createDevice"},
         {"missing.x", 255, "Failed to load object missing.x"},
     };

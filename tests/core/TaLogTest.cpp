@@ -3,7 +3,10 @@
 
 #include "TaTestSupport.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -53,6 +56,32 @@ TEST_F(TaLogTest, MessageBoxShowsTheTextAsItIs)
     taError("Failed to load object %s\n", "a.x");
     ASSERT_EQ(log.boxes.size(), 1u);
     EXPECT_EQ(log.boxes[0], "Failed to load object a.x\n");
+}
+
+// Without a window a box goes to standard error in the log's own line form: the level of the log
+// call that asked for it, INFO for a plain box, ERROR with the title for a titled one.
+TEST_F(TaLogTest, BoxesOnTheConsoleUseTheLogsLineForm)
+{
+    char name[] = "/tmp/tarv-boxes-XXXXXX";
+    const int file = mkstemp(name);
+    ASSERT_GE(file, 0);
+    fflush(stderr);
+    const int saved = dup(2);
+    dup2(file, 2);
+    taSetLogLevel(ETALOG_NONE); // the log line would stand in for the first box otherwise
+    taErrorCodeBox(1, "Setup failed: %s", "fails to createDevice");
+    taMessageBox("plain %d", 1);
+    taMessageBoxTitled("File Operation Problem", "Cannot detect changes in folder\nFile: 'x'");
+    fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::string text(4096, 0);
+    text.resize(static_cast<size_t>(pread(file, &text[0], text.size(), 0)));
+    close(file);
+    unlink(name);
+    EXPECT_EQ(text, "ERROR : Setup failed: fails to createDevice\n"
+                    "INFO : plain 1\n"
+                    "ERROR : File Operation Problem: Cannot detect changes in folder\nFile: 'x'\n");
 }
 
 TEST_F(TaLogTest, LastErrorKeepsTextAndCode)
