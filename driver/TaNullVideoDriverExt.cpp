@@ -1,6 +1,11 @@
 // The null driver's extension.
 #include "driver/TaNullVideoDriverExt.h"
 
+#include "driver/TaDdsReader.h"
+
+#include <algorithm>
+#include <map>
+
 using namespace irr;
 
 namespace {
@@ -74,4 +79,88 @@ bool CTaNullVideoDriverExt::replaceShaderMaterial(s32 materialType, const STaSha
         return false;
     }
     return true;
+}
+
+// Full mip chain length of a texture whose largest side is `side`.
+static u32 fullChain(u32 side)
+{
+    u32 levels = 1;
+    while (side > 1) {
+        side >>= 1;
+        ++levels;
+    }
+    return levels;
+}
+
+CTaTexture* CTaNullVideoDriverExt::keep(CTaTexture* texture)
+{
+    m_textures.add(texture);
+    texture->drop();
+    return texture;
+}
+
+video::ITexture* CTaNullVideoDriverExt::findTexture(const io::path& name)
+{
+    if (CTaTexture* own = m_textures.find(name))
+        return own;
+    return m_driver ? m_driver->findTexture(name) : nullptr;
+}
+
+CTaTexture* CTaNullVideoDriverExt::addCubeTexture(const io::path& name, video::IImage* const faces[6], bool mipMaps,
+                                                  std::string& error)
+{
+    u32 side = 0;
+    if (!taCheckTextureName(m_textures, name, error) || !taCheckCubeFaces(faces, maxTextureSize(ETATEXKIND_CUBE), side, error))
+        return nullptr;
+    return keep(new CTaTexture(name, ETATEXKIND_CUBE, video::ECF_A8R8G8B8, core::dimension2du(side, side), 1,
+                               mipMaps ? fullChain(side) : 1, "A8R8G8B8"));
+}
+
+CTaTexture* CTaNullVideoDriverExt::addImageTexture(const io::path& name, const STaTextureImage& image, bool mipMaps,
+                                                   std::string& error)
+{
+    if (!taCheckTextureName(m_textures, name, error) || !taCheckTextureImage(image, maxTextureSize(image.kind), error))
+        return nullptr;
+    const u32 depth = image.kind == ETATEXKIND_VOLUME ? image.depth : 1;
+    static const std::map<int, const char*> names = {{video::ECF_A8R8G8B8, "A8R8G8B8"},
+                                                     {video::ECF_R32F, "R32F"},
+                                                     {video::ECF_A16B16G16R16F, "A16B16G16R16F"},
+                                                     {video::ECF_A32B32G32R32F, "A32B32G32R32F"}};
+    return keep(new CTaTexture(name, image.kind, image.format, core::dimension2du(image.width, image.height), depth,
+                               mipMaps ? fullChain(std::max({image.width, image.height, depth})) : 1,
+                               names.at(image.format)));
+}
+
+CTaTexture* CTaNullVideoDriverExt::addDdsTexture(const io::path& name, const void* data, size_t size, bool mipMaps,
+                                                 std::string& error)
+{
+    STaDdsImage dds;
+    if (!taCheckTextureName(m_textures, name, error) ||
+        !taCheckDds(data, size, maxTextureSize(ETATEXKIND_2D), maxTextureSize(ETATEXKIND_VOLUME), dds, error))
+        return nullptr;
+    const ETaTextureKind kind = dds.kind == ETADDS_CUBE ? ETATEXKIND_CUBE : dds.kind == ETADDS_VOLUME ? ETATEXKIND_VOLUME : ETATEXKIND_2D;
+    // As on OpenGL: the file's own levels when mip maps are asked for, a made chain when it has
+    // none and is not compressed, the first level only otherwise.
+    const bool compressed = dds.format >= ETADDS_DXT1;
+    u32 levels = 1;
+    if (mipMaps)
+        levels = dds.levels > 1 ? dds.levels
+                 : compressed   ? 1
+                                : fullChain(std::max({dds.width, dds.height, dds.depth}));
+    return keep(new CTaTexture(name, kind, video::ECF_A8R8G8B8, core::dimension2du(dds.width, dds.height), dds.depth,
+                               levels, taDdsFormatName(dds.format)));
+}
+
+u32 CTaNullVideoDriverExt::maxTextureSize(ETaTextureKind kind)
+{
+    return kind == ETATEXKIND_VOLUME ? kTaDdsMaxDepth : kTaDdsMaxSide;
+}
+
+bool CTaNullVideoDriverExt::bindTexture(u32 unit, video::ITexture* texture, bool)
+{
+    if (!texture)
+        return true;
+    const CTaTexture* own = dynamic_cast<const CTaTexture*>(texture);
+    const bool flat = !own || own->getKind() == ETATEXKIND_2D;
+    return !(flat && unit < 4);
 }

@@ -5,7 +5,9 @@
 
 // Every render state is accepted and has no effect (there is nothing to draw on); there is no
 // frame to keep or grab and no window to move. Shader material types are real material types
-// whose renderer draws nothing, so that effects and renderers build exactly as on OpenGL.
+// whose renderer draws nothing, and engine textures are made after the same checks as on OpenGL
+// (sizes, formats and mip levels, without pixels), so that effects, renderers and the texture
+// manager build exactly as on OpenGL.
 class CTaNullVideoDriverExt : public ITaVideoDriverExt
 {
 public:
@@ -29,11 +31,23 @@ public:
                                std::string& error) override;
     bool replaceShaderMaterial(irr::s32 materialType, const STaShaderProgramDesc& program, std::string& error) override;
     bool describeShaderMaterial(irr::s32, std::string&) override { return false; }
+    irr::video::ITexture* findTexture(const irr::io::path& name) override;
+    CTaTexture* addCubeTexture(const irr::io::path& name, irr::video::IImage* const faces[6], bool mipMaps,
+                               std::string& error) override;
+    CTaTexture* addImageTexture(const irr::io::path& name, const STaTextureImage& image, bool mipMaps,
+                                std::string& error) override;
+    CTaTexture* addDdsTexture(const irr::io::path& name, const void* data, size_t size, bool mipMaps,
+                              std::string& error) override;
+    irr::u32 maxTextureSize(ETaTextureKind kind) override;
+    bool bindTexture(irr::u32 unit, irr::video::ITexture* texture, bool srgb) override;
     bool setSwapInterval(int) override { return false; }
     bool moveWindow(int, int) override { return false; }
     bool hideWindow() override { return false; }
     bool showWindow() override { return false; }
 
 private:
+    CTaTexture* keep(CTaTexture* texture);
+
     irr::video::IVideoDriver* m_driver;
+    CTaTextureTable m_textures;
 };

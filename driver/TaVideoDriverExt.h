@@ -2,6 +2,7 @@
 #pragma once
 
 #include "driver/TaShaderTranslator.h"
+#include "driver/TaTexture.h"
 
 #include <irrlicht.h>
 
@@ -74,6 +75,32 @@ public:
     // ("Name='%s' RegisterIndex=%d RegisterCount=%d\n", the index being the uniform location) under
     // "Vertex Shader Constants\n" and "Pixel Shader Constants\n"; false when the driver keeps none.
     virtual bool describeShaderMaterial(irr::s32 materialType, std::string& text) = 0;
+
+    // --- Textures Irrlicht's driver cannot make ---
+    // Engine textures are kept in the extension's own table under their names until the extension
+    // goes. findTexture() looks there first, then in the driver's cache (without loading anything).
+    virtual irr::video::ITexture* findTexture(const irr::io::path& name) = 0;
+    // A cube texture from six images, image d becoming face d (+X, -X, +Y, -Y, +Z, -Z); the faces
+    // must be square and of one size. nullptr with `error` for an empty or taken name, a missing
+    // image or a size the driver cannot take.
+    virtual CTaTexture* addCubeTexture(const irr::io::path& name, irr::video::IImage* const faces[6], bool mipMaps,
+                                       std::string& error) = 0;
+    // A 2D or volume texture of an engine image (A8R8G8B8 or one of the float formats).
+    virtual CTaTexture* addImageTexture(const irr::io::path& name, const STaTextureImage& image, bool mipMaps,
+                                        std::string& error) = 0;
+    // A texture of a DDS file held in memory: 2D, cube or volume, with the file's mip chain when mip
+    // maps are asked for (made when the file has none and the pixels are not compressed), DXT
+    // formats uploaded compressed where the driver takes them and decoded otherwise. The file is
+    // checked whole before anything is made.
+    virtual CTaTexture* addDdsTexture(const irr::io::path& name, const void* data, size_t size, bool mipMaps,
+                                      std::string& error) = 0;
+    // Largest side the driver takes for a 2D, cube or volume texture.
+    virtual irr::u32 maxTextureSize(ETaTextureKind kind) = 0;
+    // Binds a texture (an engine texture or one of the driver's) for shaders on a texture unit, in
+    // sRGB when asked (8-bit colour only: the driver decodes it to linear values when sampling);
+    // nullptr unbinds the unit. Units 0 to 3 belong to Irrlicht's material layers for 2D textures:
+    // a 2D texture there is refused (false), as is a texture the driver cannot bind.
+    virtual bool bindTexture(irr::u32 unit, irr::video::ITexture* texture, bool srgb) = 0;
 
     // Waits for `interval` vertical blanks per presented frame (0: none): false when the driver
     // cannot choose. The engine asks Irrlicht for no vsync and sets it here: Irrlicht 1.8 uses

@@ -35,14 +35,15 @@ CTaManager* CTaManager::create(irr::IrrlichtDevice* device)
         return nullptr;
     CTaManager* manager = new CTaManager(device);
     manager->m_gpu = new CTaGPUProgrammingServices(device);
-    manager->m_textureManager = new CTaTextureManager(device);
+    manager->m_driverExt = taCreateVideoDriverExt(device);
+    taAddDdsImageLoader(device->getVideoDriver());
+    manager->m_textureManager = new CTaTextureManager(device, manager->m_driverExt);
     if (g_createSceneManager && g_destroySceneManager) {
         manager->m_sceneManager = g_createSceneManager(device);
         manager->m_destroySceneManager = g_destroySceneManager;
     }
     manager->m_surfaceManager = new CTaSurfaceManager(device);
     manager->m_rendererManager = new CTaRendererManager(device);
-    manager->m_driverExt = taCreateVideoDriverExt(device);
     manager->m_gpu->setVideoDriverExt(manager->m_driverExt);
     manager->m_renderServices = new CTaRenderServices(device, manager->m_driverExt);
     if (!manager->m_renderServices->isValid()) {
@@ -61,12 +62,12 @@ CTaManager::~CTaManager()
     delete m_resourceManager;
     delete m_effectManager;
     delete m_renderServices;
-    delete m_driverExt;
     delete m_rendererManager;
     delete m_surfaceManager;
     if (m_sceneManager)
         m_destroySceneManager(m_sceneManager);
     delete m_textureManager;
+    delete m_driverExt;
     delete m_gpu;
     m_device->drop();
 }

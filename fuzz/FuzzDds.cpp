@@ -1,6 +1,6 @@
 // Fuzz target: the DDS reader. Every input that parses has all its surfaces decoded, so both the layout
 // checks and the block decoders see hostile sizes; the decoded pixels are touched so the work is not skipped.
-#include "nodes/TaDdsReader.h"
+#include "driver/TaDdsReader.h"
 
 #include <cstddef>
 #include <cstdint>

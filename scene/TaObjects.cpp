@@ -4,7 +4,11 @@
 #include "engine/TaEngine.h"
 #include "core/TaLog.h"
 #include "files/TaFile.h"
+#include "driver/TaVideoDriverExt.h"
+#include "engine/TaManager.h"
 #include "nodes/TaMeshLoaders.h"
+#include "nodes/TaTextureManager.h"
+#include "scene/TaSceneManager.h"
 
 #include <string>
 
@@ -55,6 +59,51 @@ scene::ISceneNode* taGetObject(int id, int code)
     if (!node)
         taErrorCode(code, "Object ID %d does not exist. %s", id, idGetErrorText());
     return node;
+}
+
+int taObjectVertexTexture(int id, const char* name, unsigned options)
+{
+    scene::ISceneNode* node = taGetObject(id, 1);
+    if (!node)
+        return -1;
+    scene::IMesh* mesh = nullptr;
+    const scene::ESCENE_NODE_TYPE type = node->getType();
+    if (type == scene::ESNT_ANIMATED_MESH) {
+        scene::IAnimatedMesh* animatedMesh = static_cast<scene::IAnimatedMeshSceneNode*>(node)->getMesh();
+        mesh = animatedMesh ? animatedMesh->getMesh(0) : nullptr;
+    } else if (type == scene::ESNT_MESH || type == static_cast<scene::ESCENE_NODE_TYPE>(MAKE_IRR_ID('m', 'o', 'r', 'p'))) {
+        // A morph mesh node is a mesh node of the engine's own.
+        auto* meshNode = dynamic_cast<scene::IMeshSceneNode*>(node);
+        if (!meshNode) {
+            taErrorCode(-1, "Object ID %d unsupported mesh type", id);
+            return -1;
+        }
+        mesh = meshNode->getMesh();
+    } else {
+        taErrorCode(-1, "Object ID %d unsupported mesh type", id);
+        return -1;
+    }
+    if (!mesh) {
+        taErrorCode(-1, "Object ID %d does not have a mesh", id);
+        return -1;
+    }
+    CTaManager* manager = taGetManager();
+    if (!manager) {
+        taErrorCode(-1, "Object ID %d failed to create vertex texture", id);
+        return -1;
+    }
+    if (CTaSceneManager* scenes = manager->getSceneManager())
+        scenes->numberMeshVertices(mesh);
+    else
+        taNumberMeshVertices(mesh);
+    if ((options & ETAVTX_KEEP_EXISTING) && manager->getVideoDriverExt()->findTexture(name ? name : ""))
+        return 0;
+    if (!manager->getTextureManager()->createMeshVertexTexture(mesh, name, (options & ETAVTX_FLOAT) != 0, 1024,
+                                                               (options & ETAVTX_NORMALS) != 0)) {
+        taErrorCode(-1, "Object ID %d failed to create vertex texture", id);
+        return -1;
+    }
+    return 0;
 }
 
 int LoadObject(const char* file, int id)

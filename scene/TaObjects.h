@@ -25,6 +25,15 @@ int TotalObjectFrames(int id);
 int SetObjectFrame(int id, float frame);
 // Half the diagonal of the mesh's bounding box (its bounding sphere's radius); -1 on failure.
 float GetObjectRadius(int id);
+// Bakes an object's mesh into a vertex texture named `name` (its vertices numbered first, so that
+// a vertex shader finds its own texel). Option bits: 1 keep an existing texture of that name,
+// 2 float format (else half floats), 4 with normals. 0, or -1 with the error.
+enum ETaVertexTextureOption {
+    ETAVTX_KEEP_EXISTING = 1,
+    ETAVTX_FLOAT = 2,
+    ETAVTX_NORMALS = 4,
+};
+int taObjectVertexTexture(int id, const char* name, unsigned options);
 // The node of an object, or nullptr with the error (code `code`).
 irr::scene::ISceneNode* taGetObject(int id, int code = 1);
 

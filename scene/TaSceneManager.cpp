@@ -2,6 +2,7 @@
 #include "scene/TaSceneManager.h"
 
 #include "engine/TaManager.h"
+#include "nodes/TaTextureManager.h"
 
 namespace {
 CTaSceneManager* createSceneManager(irr::IrrlichtDevice* device)
@@ -18,4 +19,9 @@ void destroySceneManager(CTaSceneManager* sceneManager)
 void taRegisterSceneTable()
 {
     taSetSceneManagerFactory(createSceneManager, destroySceneManager);
+}
+
+void CTaSceneManager::numberMeshVertices(irr::scene::IMesh* mesh)
+{
+    taNumberMeshVertices(mesh);
 }

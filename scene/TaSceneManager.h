@@ -13,6 +13,9 @@ public:
 
     // Scenes loaded now (none until scene loading is part of the build).
     virtual int sceneCount() const { return 0; }
+    // Numbers a mesh's vertices for its vertex texture: each vertex's colour word becomes its
+    // running index over all mesh buffers.
+    virtual void numberMeshVertices(irr::scene::IMesh* mesh);
 
 private:
     [[maybe_unused]] irr::IrrlichtDevice* m_device;

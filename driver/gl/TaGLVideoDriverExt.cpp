@@ -5,6 +5,8 @@
 #include "driver/TaNullVideoDriverExt.h"
 #include "driver/gl/TaGLCapabilities.h"
 #include "driver/gl/TaGLShaderMaterialRenderer.h"
+#include "driver/gl/TaGLTexture.h"
+#include "driver/TaDdsReader.h"
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
@@ -61,10 +63,24 @@ ITaVideoDriverExt* taCreateVideoDriverExt(IrrlichtDevice* device)
 
 CTaGLVideoDriverExt::CTaGLVideoDriverExt(IrrlichtDevice* device) : m_device(device), m_driver(device->getVideoDriver())
 {
+    GLint count = 0;
+    glGetIntegerv(GL_NUM_EXTENSIONS, &count);
+    for (GLint i = 0; i < count; ++i) {
+        const char* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, i));
+        if (name && strcmp(name, "GL_EXT_texture_compression_s3tc") == 0)
+            m_compressedUpload = true;
+    }
+    glGetError();
 }
 
 CTaGLVideoDriverExt::~CTaGLVideoDriverExt()
 {
+    m_textures.clear();
+    for (auto& entry : m_irrlichtSrgb)
+        if (entry.second)
+            glDeleteTextures(1, &entry.second);
+    for (auto& entry : m_irrlichtNames)
+        entry.first->drop();
     if (m_frameBuffer)
         glDeleteFramebuffers(1, &m_frameBuffer);
     if (m_colourBuffer)
@@ -391,4 +407,143 @@ bool CTaGLVideoDriverExt::showWindow()
 {
     const video::SExposedVideoData& data = m_driver->getExposedVideoData();
     return taPlatformShowWindow(data.OpenGLLinux.X11Display, data.OpenGLLinux.X11Window);
+}
+
+video::ITexture* CTaGLVideoDriverExt::findTexture(const io::path& name)
+{
+    if (CTaTexture* own = m_textures.find(name))
+        return own;
+    return m_driver->findTexture(name);
+}
+
+CTaTexture* CTaGLVideoDriverExt::addCubeTexture(const io::path& name, video::IImage* const faces[6], bool mipMaps,
+                                                std::string& error)
+{
+    u32 side = 0;
+    if (!taCheckTextureName(m_textures, name, error) || !taCheckCubeFaces(faces, maxTextureSize(ETATEXKIND_CUBE), side, error))
+        return nullptr;
+    CTaGLTexture* texture = taGLMakeCubeTexture(name, faces, side, mipMaps, error);
+    if (texture) {
+        m_textures.add(texture);
+        texture->drop();
+    }
+    return texture;
+}
+
+CTaTexture* CTaGLVideoDriverExt::addImageTexture(const io::path& name, const STaTextureImage& image, bool mipMaps,
+                                                 std::string& error)
+{
+    if (!taCheckTextureName(m_textures, name, error) || !taCheckTextureImage(image, maxTextureSize(image.kind), error))
+        return nullptr;
+    CTaGLTexture* texture = taGLMakeImageTexture(name, image, mipMaps, error);
+    if (texture) {
+        m_textures.add(texture);
+        texture->drop();
+    }
+    return texture;
+}
+
+CTaTexture* CTaGLVideoDriverExt::addDdsTexture(const io::path& name, const void* data, size_t size, bool mipMaps,
+                                               std::string& error)
+{
+    STaDdsImage dds;
+    if (!taCheckTextureName(m_textures, name, error) ||
+        !taCheckDds(data, size, maxTextureSize(ETATEXKIND_2D),
+                    maxTextureSize(ETATEXKIND_VOLUME), dds, error))
+        return nullptr;
+    if (dds.kind == ETADDS_CUBE && (dds.width > maxTextureSize(ETATEXKIND_CUBE))) {
+        error = "its faces are beyond the driver's largest cube face (" + std::to_string(maxTextureSize(ETATEXKIND_CUBE)) + ")";
+        return nullptr;
+    }
+    CTaGLTexture* texture = taGLMakeDdsTexture(name, data, size, dds, mipMaps, m_compressedUpload, error);
+    if (texture) {
+        m_textures.add(texture);
+        texture->drop();
+    }
+    return texture;
+}
+
+u32 CTaGLVideoDriverExt::maxTextureSize(ETaTextureKind kind)
+{
+    GLint value = 0;
+    glGetIntegerv(kind == ETATEXKIND_VOLUME ? GL_MAX_3D_TEXTURE_SIZE
+                  : kind == ETATEXKIND_CUBE ? GL_MAX_CUBE_MAP_TEXTURE_SIZE
+                                        : GL_MAX_TEXTURE_SIZE,
+                  &value);
+    return value > 0 ? static_cast<u32>(value) : 0;
+}
+
+unsigned CTaGLVideoDriverExt::irrlichtTextureName(video::ITexture* texture)
+{
+    if (!texture || texture->getDriverType() != video::EDT_OPENGL)
+        return 0;
+    auto found = m_irrlichtNames.find(texture);
+    if (found != m_irrlichtNames.end())
+        return found->second;
+    // Irrlicht keeps the GL name to itself; it binds a material's first layer on unit 0 when it
+    // draws, so a triangle of no area (which draws nothing) shows it. Through Irrlicht's own draw,
+    // its cache of bindings stays true.
+    video::SMaterial material;
+    material.Lighting = false;
+    material.ZBuffer = video::ECFN_NEVER;
+    material.ZWriteEnable = false;
+    material.setTexture(0, texture);
+    m_driver->setMaterial(material);
+    const video::S3DVertex vertices[3];
+    const u16 indices[3] = {0, 1, 2};
+    m_driver->drawVertexPrimitiveList(vertices, 3, indices, 1, video::EVT_STANDARD, scene::EPT_TRIANGLES,
+                                      video::EIT_16BIT);
+    GLint active = GL_TEXTURE0, name = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    glActiveTexture(GL_TEXTURE0);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
+    glActiveTexture(active);
+    if (name <= 0 || !glIsTexture(name))
+        return 0;
+    texture->grab();
+    m_irrlichtNames[texture] = static_cast<unsigned>(name);
+    return static_cast<unsigned>(name);
+}
+
+bool CTaGLVideoDriverExt::bindTexture(u32 unit, video::ITexture* texture, bool srgb)
+{
+    GLint units = 0;
+    glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &units);
+    if (static_cast<GLint>(unit) >= units)
+        return false;
+    GLenum target = GL_TEXTURE_2D;
+    unsigned name = 0;
+    if (texture) {
+        if (auto* own = dynamic_cast<CTaGLTexture*>(texture)) {
+            target = own->target();
+            name = own->glName();
+            if (srgb)
+                if (const unsigned copy = own->srgbName())
+                    name = copy;
+        } else {
+            name = irrlichtTextureName(texture);
+            if (name && srgb && texture->getColorFormat() == video::ECF_A8R8G8B8) {
+                auto found = m_irrlichtSrgb.find(texture);
+                if (found == m_irrlichtSrgb.end())
+                    found = m_irrlichtSrgb.emplace(texture, taGLMakeSrgbCopy(name, texture->hasMipMaps())).first;
+                if (found->second)
+                    name = found->second;
+            }
+        }
+        if (!name || (target == GL_TEXTURE_2D && unit < 4))
+            return false;
+    }
+    GLint active = GL_TEXTURE0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    glActiveTexture(GL_TEXTURE0 + unit);
+    if (texture) {
+        glBindTexture(target, name);
+    } else {
+        if (unit >= 4)
+            glBindTexture(GL_TEXTURE_2D, 0);
+        glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+        glBindTexture(GL_TEXTURE_3D, 0);
+    }
+    glActiveTexture(active);
+    return true;
 }

@@ -34,6 +34,22 @@ public:
     bool replaceShaderMaterial(irr::s32 materialType, const STaShaderProgramDesc& program, std::string& error) override;
     bool describeShaderMaterial(irr::s32 materialType, std::string& text) override;
 
+    irr::video::ITexture* findTexture(const irr::io::path& name) override;
+    CTaTexture* addCubeTexture(const irr::io::path& name, irr::video::IImage* const faces[6], bool mipMaps,
+                               std::string& error) override;
+    CTaTexture* addImageTexture(const irr::io::path& name, const STaTextureImage& image, bool mipMaps,
+                                std::string& error) override;
+    CTaTexture* addDdsTexture(const irr::io::path& name, const void* data, size_t size, bool mipMaps,
+                              std::string& error) override;
+    irr::u32 maxTextureSize(ETaTextureKind kind) override;
+    bool bindTexture(irr::u32 unit, irr::video::ITexture* texture, bool srgb) override;
+    // Whether DXT pixels may go to the driver compressed (on when the driver has
+    // GL_EXT_texture_compression_s3tc); off, they are decoded first.
+    void setCompressedUpload(bool allowed) { m_compressedUpload = allowed; }
+    bool compressedUpload() const { return m_compressedUpload; }
+    // The GL texture object of one of Irrlicht's OpenGL textures (0 for any other texture).
+    unsigned irrlichtTextureName(irr::video::ITexture* texture);
+
     bool setSwapInterval(int interval) override;
     bool moveWindow(int x, int y) override;
     bool hideWindow() override;
@@ -60,6 +76,10 @@ private:
     // and the bridge material of Irrlicht's own for each base type.
     std::map<irr::s32, class CTaGLShaderMaterialRenderer*> m_shaderRenderers;
     std::map<int, irr::s32> m_bridges;
+    // Engine textures; Irrlicht's textures whose GL names or sRGB copies were asked for (held).
+    CTaTextureTable m_textures;
+    std::map<irr::video::ITexture*, unsigned> m_irrlichtNames, m_irrlichtSrgb;
+    bool m_compressedUpload = false;
 };
 
 // GL values of the engine's blend factor, blend operation, stencil operation and comparison

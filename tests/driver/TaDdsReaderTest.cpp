@@ -1,6 +1,6 @@
 // The DDS reader: surface layout of 2D, mipped, cube and volume files, decoding of every accepted pixel format
 // (hand-encoded DXT blocks with known pixels, partial edge blocks), and the damaged files it must refuse.
-#include "nodes/TaDdsReader.h"
+#include "driver/TaDdsReader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The DirectDraw Surface reader: header parsing, surface layout, and decoding of the uncompressed and DXT formats.
-#include "nodes/TaDdsReader.h"
+#include "driver/TaDdsReader.h"
 
 #include <algorithm>
 #include <cstdio>
