@@ -3,6 +3,9 @@
 #include "engine/Ta2D.h"
 #include "engine/TaCamera.h"
 #include "engine/TaEngine.h"
+#include "engine/TaManager.h"
+#include "core/TaLog.h"
+#include "driver/TaVideoDriverExt.h"
 #include "engine/TaSceneNodeAnimatorCamera.h"
 #include "scene/TaObjects.h"
 
@@ -104,6 +107,57 @@ TEST_F(TaCameraAndLightsTest, Lights)
     TaLogCapture log;
     EXPECT_EQ(MakeLight(1000), -1);
     EXPECT_TRUE(log.contains("invalid Light ID 1000 : invalid ID 1000 greater or equals than 1000"));
+}
+
+} // namespace
+
+namespace {
+
+class TaObjectVertexTextureTest : public TaScratchTest
+{
+protected:
+    void SetUp() override
+    {
+        TaScratchTest::SetUp();
+        ASSERT_EQ(taSetup(taTestSetup(ETADRIVER_NULL)), 0);
+    }
+    void TearDown() override
+    {
+        taShutdown();
+        TaScratchTest::TearDown();
+    }
+};
+
+TEST_F(TaObjectVertexTextureTest, BakesNumberedVertices)
+{
+    writeFile("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 1 3 4\n");
+    ASSERT_EQ(LoadObject("quad.obj", 1), 0);
+    EXPECT_EQ(taObjectVertexTexture(7, "vt", 0), -1);
+    int code = 0;
+    EXPECT_EQ(std::string(taGetLastError(&code)).rfind("Object ID 7 does not exist.", 0), 0u) << taGetLastError(nullptr);
+    EXPECT_EQ(code, 1);
+
+    ASSERT_EQ(taObjectVertexTexture(1, "quad-vt", ETAVTX_NORMALS), 0);
+    irr::video::ITexture* texture = taGetManager()->getVideoDriverExt()->findTexture("quad-vt");
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->getColorFormat(), irr::video::ECF_A16B16G16R16F);
+    // The mesh's vertices now carry their running numbers in their colour words.
+    irr::scene::ISceneNode* node = taGetObject(1);
+    ASSERT_EQ(node->getType(), irr::scene::ESNT_ANIMATED_MESH);
+    irr::scene::IMesh* mesh = static_cast<irr::scene::IAnimatedMeshSceneNode*>(node)->getMesh()->getMesh(0);
+    irr::u32 k = 0;
+    for (irr::u32 b = 0; b < mesh->getMeshBufferCount(); ++b)
+        for (irr::u32 i = 0; i < mesh->getMeshBuffer(b)->getVertexCount(); ++i, ++k)
+            EXPECT_EQ(static_cast<irr::video::S3DVertex*>(mesh->getMeshBuffer(b)->getVertices())[i].Color.color, k);
+    EXPECT_GT(k, 0u);
+
+    // Asked again: kept with bit 0, refused without it.
+    EXPECT_EQ(taObjectVertexTexture(1, "quad-vt", ETAVTX_KEEP_EXISTING | ETAVTX_FLOAT), 0);
+    EXPECT_EQ(taGetManager()->getVideoDriverExt()->findTexture("quad-vt"), texture);
+    TaLogCapture log;
+    EXPECT_EQ(taObjectVertexTexture(1, "quad-vt", ETAVTX_FLOAT), -1);
+    EXPECT_TRUE(log.contains("ERROR: Mesh vertex texture 'quad-vt' already exist"));
+    EXPECT_TRUE(log.contains("Object ID 1 failed to create vertex texture"));
 }
 
 } // namespace
