@@ -139,16 +139,16 @@ CTaTexture* CTaNullVideoDriverExt::addDdsTexture(const io::path& name, const voi
         !taCheckDds(data, size, maxTextureSize(ETATEXKIND_2D), maxTextureSize(ETATEXKIND_VOLUME), dds, error))
         return nullptr;
     const ETaTextureKind kind = dds.kind == ETADDS_CUBE ? ETATEXKIND_CUBE : dds.kind == ETADDS_VOLUME ? ETATEXKIND_VOLUME : ETATEXKIND_2D;
-    // As on OpenGL: the file's own levels when mip maps are asked for, a made chain when it has
-    // none and is not compressed, the first level only otherwise.
-    const bool compressed = dds.format >= ETADDS_DXT1;
+    // As on OpenGL: the file's own levels when mip maps are asked for, a made chain when it has one
+    // level (compressed pixels are decoded for it), the first level only otherwise.
     u32 levels = 1;
     if (mipMaps)
-        levels = dds.levels > 1 ? dds.levels
-                 : compressed   ? 1
-                                : fullChain(std::max({dds.width, dds.height, dds.depth}));
+        levels = dds.levels > 1 ? dds.levels : fullChain(std::max({dds.width, dds.height, dds.depth}));
+    std::string storage = taDdsFormatName(dds.format);
+    if (dds.format >= ETADDS_DXT1 && (kind == ETATEXKIND_VOLUME || (mipMaps && dds.levels == 1)))
+        storage += " decoded";
     return keep(new CTaTexture(name, kind, video::ECF_A8R8G8B8, core::dimension2du(dds.width, dds.height), dds.depth,
-                               levels, taDdsFormatName(dds.format)));
+                               levels, storage));
 }
 
 u32 CTaNullVideoDriverExt::maxTextureSize(ETaTextureKind kind)

@@ -292,15 +292,15 @@ CTaGLTexture* taGLMakeDdsTexture(const io::path& name, const void* data, size_t 
     const ETaTextureKind kind = dds.kind == ETADDS_CUBE ? ETATEXKIND_CUBE : dds.kind == ETADDS_VOLUME ? ETATEXKIND_VOLUME : ETATEXKIND_2D;
     const GLenum target = kind == ETATEXKIND_CUBE ? GL_TEXTURE_CUBE_MAP : kind == ETATEXKIND_VOLUME ? GL_TEXTURE_3D : GL_TEXTURE_2D;
     SUpload upload = ddsUpload(dds.format);
-    // Compressed volume textures do not exist in GL: those are decoded like everything compressed
-    // when the driver lacks the compressed formats.
-    const bool decode = upload.compressed && (!compressedUpload || kind == ETATEXKIND_VOLUME);
+    // The file's levels when mip maps are asked for, the first level only otherwise, and a made
+    // chain when mip maps are asked for and the file has one level. Compressed pixels are decoded
+    // where GL cannot take them as they are: without the compressed formats, in a volume (GL has no
+    // compressed volumes), and to make a chain (GL cannot render into compressed levels).
+    u32 levels = mipMaps ? dds.levels : 1;
+    const bool generate = mipMaps && dds.levels == 1;
+    const bool decode = upload.compressed && (!compressedUpload || kind == ETATEXKIND_VOLUME || generate);
     if (decode)
         upload = kDecoded;
-    // The file's levels when mip maps are asked for; the first level only otherwise; a made chain
-    // when the file has one level and its pixels (as uploaded) are not compressed.
-    u32 levels = mipMaps ? dds.levels : 1;
-    const bool generate = mipMaps && dds.levels == 1 && !upload.compressed;
     const u32 madeLevels = generate ? fullChain(std::max({dds.width, dds.height, dds.depth})) : levels;
 
     const auto* bytes = static_cast<const uint8_t*>(data);
