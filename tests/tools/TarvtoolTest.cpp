@@ -20,6 +20,7 @@ TEST_F(TarvtoolTest, RefusalsSayWhy)
     writeFile("notes.txt", "not an archive");
     writeFile("a.txt", "a");
     writeFile("plain.hlsl", "float4 ps_main() : COLOR0 { return 1; }\n");
+    writeFile("bad.dds", "DDS junk");
     writeFile("typo.hlsl", "/*\n[TARV_BEGIN]\nflaot4 tint : 0\n[TARV_END]\n*/\n");
     struct { const char* what; const char* arguments; int status; const char* output; } cases[] = {
         {"stamp a text file", "stamp player notes.txt", 1, "'notes.txt' is not a ZIP archive"},
@@ -32,6 +33,9 @@ TEST_F(TarvtoolTest, RefusalsSayWhy)
         {"datafiles: no such directory", "datafiles no/such/dir", 1, "'no/such/dir' is not a directory"},
         {"fx dump without a Tarv block", "fx dump plain.hlsl", 0, "warning: plain.hlsl: no [TARV_BEGIN] block"},
         {"fx dump with an unknown type", "fx dump typo.hlsl", 0, "unknown declaration type 'flaot4'"},
+        {"tex of a damaged DDS file", "tex bad.dds", 1, "Could not load texture 'bad.dds': the header is truncated"},
+        {"tex of a missing file", "tex nothere.png", 1, "no texture made of 'nothere.png' (the file is not found)"},
+        {"tex gen of an unknown name", "tex gen Noise x.png", 1, "'Noise' is not a generated texture"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(tool(c.arguments), c.status) << c.what << ": " << readFile("err.txt");
@@ -45,6 +49,18 @@ TEST_F(TarvtoolTest, RefusalsSayWhy)
     EXPECT_EQ(tool("stamp player good.zip"), 0) << readFile("err.txt");
     tool(std::string("datafiles ") + TARV_SOURCE_DIR + "/data");
     EXPECT_NE(readFile("out.txt").find(" files found; "), std::string::npos) << readFile("out.txt");
+}
+
+TEST_F(TarvtoolTest, TexDescribesWhatTheManagerMakes)
+{
+    // A generated texture written as a picture is read back as a 2D texture with its mip chain; as a
+    // strip it is refused with the manager's message.
+    ASSERT_EQ(tool("tex gen RandVec vec.png"), 0) << readFile("err.txt");
+    ASSERT_EQ(tool("tex vec.png"), 0) << readFile("err.txt");
+    EXPECT_NE(readFile("out.txt").find("kind: 2D\nsize: 512 x 512\n"), std::string::npos) << readFile("out.txt");
+    EXPECT_NE(readFile("out.txt").find("mip levels: 10\n"), std::string::npos) << readFile("out.txt");
+    EXPECT_EQ(tool("tex vec.png -volume"), 1);
+    EXPECT_NE(readFile("err.txt").find("convertion 2D->3D requires R8G8B8 format"), std::string::npos);
 }
 
 } // namespace

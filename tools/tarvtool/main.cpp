@@ -5,6 +5,8 @@
 //   tarvtool fx dump FILE [-D NAME[=VALUE]]...   how the engine reads an effect file
 //   tarvtool shader FILE ENTRY vs|ps [-D N[=V]]...  the GLSL and reflection of an HLSL shader
 //   tarvtool tf ...                              TF documents: dump, totext, tobin, stat, eval
+//   tarvtool tex FILE [-volume|-r32f|-nomips]    the texture the texture manager makes of a file
+//   tarvtool tex gen RandRot|RandVec OUT.png     a generated texture as a picture
 //   tarvtool datafiles [DIRECTORY]               the renderers' files and where the engine finds them
 //   tarvtool scriptapi                           the script API's reference page (docs/script-api.md)
 //   tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...  write a ZIP archive with the engine's writer; each
@@ -19,6 +21,7 @@
 #include "script/TaScriptHost.h"
 #include "tools/tarvtool/FxCommands.h"
 #include "tools/tarvtool/ShaderCommand.h"
+#include "tools/tarvtool/TexCommand.h"
 #include "tools/tarvtool/TfCommands.h"
 
 #include <cerrno>
@@ -39,7 +42,9 @@ int usage()
             "       tarvtool scriptapi\n"
             "       tarvtool tf (dump|totext|tobin|stat|eval) ...\n"
             "       tarvtool fx dump FILE [-D NAME[=VALUE]]...\n"
-            "       tarvtool shader FILE ENTRY vs|ps [-D NAME[=VALUE]]...\n");
+            "       tarvtool shader FILE ENTRY vs|ps [-D NAME[=VALUE]]...\n"
+            "       tarvtool tex FILE [-volume|-r32f|-nomips]\n"
+            "       tarvtool tex gen RandRot|RandVec OUT.png\n");
     return 2;
 }
 
@@ -197,6 +202,8 @@ int main(int argc, char** argv)
     }
     if (command == "shader")
         return shaderCommand(argc - 1, argv + 1);
+    if (command == "tex")
+        return texCommand(argc - 1, argv + 1);
     if (command == "fx")
         return fxCommand(argc - 1, argv + 1);
     if (command == "tf") {
