@@ -4,6 +4,7 @@
 #include "TaTestSupport.h"
 
 #include "driver/TaDdsWriter.h"
+#include "driver/TaNullVideoDriverExt.h"
 #include "driver/TaVideoDriverExt.h"
 #include "engine/TaEngine.h"
 #include "engine/TaManager.h"
@@ -234,6 +235,34 @@ TEST_F(TaTextureManagerTest, VolumeTexturesFromStrips)
         EXPECT_EQ(manager->getVolumeTexture(c.file), texture); // found again by name
         EXPECT_EQ(manager->getTextureByType(c.file, 10), texture);
     }
+}
+
+// The null extension with a driver that takes only small textures.
+class CSmallDriverExt : public CTaNullVideoDriverExt
+{
+public:
+    using CTaNullVideoDriverExt::CTaNullVideoDriverExt;
+    irr::u32 maxTextureSize(ETaTextureKind) override { return 4; }
+};
+
+TEST_F(TaTextureManagerTest, SizesBeyondTheDriverAreRefusedBeforeAllocating)
+{
+    CSmallDriverExt small(driver);
+    CTaTextureManager limited(taEngine().device, &small);
+    writeImage("strip8.png", 64, 8, false);
+    TaLogCapture log;
+    EXPECT_EQ(limited.getVolumeTexture("strip8.png"), nullptr);
+    EXPECT_TRUE(log.contains("Fail to create 3D tex for 'strip8.png'"));
+
+    scene::SMesh* mesh = new scene::SMesh();
+    auto* buffer = new scene::SMeshBuffer();
+    buffer->Vertices.set_used(5);
+    mesh->addMeshBuffer(buffer);
+    buffer->drop();
+    EXPECT_NE(limited.createMeshVertexTexture(mesh, "fits", false, 4, false), nullptr);   // 2 rows
+    EXPECT_EQ(limited.createMeshVertexTexture(mesh, "tall", false, 1, false), nullptr);   // 5 rows
+    EXPECT_EQ(limited.createMeshVertexTexture(mesh, "wide", false, 8, false), nullptr);   // 8 texels wide
+    mesh->drop();
 }
 
 TEST_F(TaTextureManagerTest, CubeTexturesFromSixFiles)
