@@ -31,6 +31,7 @@ public:
                                std::string& error) override;
     bool replaceShaderMaterial(irr::s32 materialType, const STaShaderProgramDesc& program, std::string& error) override;
     bool describeShaderMaterial(irr::s32, std::string&) override { return false; }
+    ITaShaderConstants* shaderConstants(irr::s32) override { return nullptr; }
     irr::video::ITexture* findTexture(const irr::io::path& name) override;
     CTaTexture* addCubeTexture(const irr::io::path& name, irr::video::IImage* const faces[6], bool mipMaps,
                                std::string& error) override;

@@ -29,6 +29,21 @@ struct STaShaderProgramDesc {
 //                7 always, 8 never.
 constexpr int TA_BLEND_CONSTANT_FACTOR = 200;
 
+// The constants of one shader material type, found by name once and set by handle at every draw
+// (the effects' per-draw upload). Handles stay valid when the material type's program is relinked.
+class ITaShaderConstants
+{
+public:
+    virtual ~ITaShaderConstants() = default;
+    // A handle for a constant of the vertex or pixel stage by its HLSL name, struct and array
+    // members included ("LightParams[2].LightColor", "LightsNum.LightDirsNum"); -1 when the program
+    // has no such constant.
+    virtual int constantHandle(bool pixelStage, const char* name) = 0;
+    // Sets up to `count` floats, whole elements only, converted to the constant's type (ints and
+    // bools included); nothing for -1.
+    virtual void setConstant(int handle, const irr::f32* values, int count) = 0;
+};
+
 class ITaVideoDriverExt
 {
 public:
@@ -75,6 +90,9 @@ public:
     // ("Name='%s' RegisterIndex=%d RegisterCount=%d\n", the index being the uniform location) under
     // "Vertex Shader Constants\n" and "Pixel Shader Constants\n"; false when the driver keeps none.
     virtual bool describeShaderMaterial(irr::s32 materialType, std::string& text) = 0;
+    // The constants of a shader material type, or nullptr when the driver sets none (the null
+    // driver) or the type is not a shader material.
+    virtual ITaShaderConstants* shaderConstants(irr::s32 materialType) = 0;
 
     // --- Textures Irrlicht's driver cannot make ---
     // Engine textures are kept in the extension's own table under their names until the extension

@@ -198,30 +198,63 @@ bool CTaGPUProgrammingServices::recompileShaders(const std::vector<std::string>&
 
 // OpenGL has no constant registers: constants are set by name, so every query answers "not
 // located", as for any driver without constant tables.
-bool CTaGPUProgrammingServices::getPixelShaderConstant(s32, const char*, int* index, int* count)
+const SShaderCompiledEntry* CTaGPUProgrammingServices::shaderOf(s32 materialType, bool pixel) const
 {
-    if (index)
-        *index = -1;
-    if (count)
-        *count = 0;
-    return true;
+    for (const auto& entry : m_materialTypes)
+        if (entry.second.materialType == materialType && materialType >= 0)
+            return m_store->entryById(pixel ? entry.second.psId : entry.second.vsId);
+    return nullptr;
+}
+
+// OpenGL has no constant registers: a constant the translated shader holds answers index -1 and the
+// number of float4 registers it would take; one the compiler dropped answers false.
+static bool constantOf(const SShaderCompiledEntry* shader, const char* name, int* index, int* count)
+{
+    if (!shader || !name)
+        return false;
+    for (const STaShaderConstant& constant : shader->constants)
+        if (constant.hlslName == name) {
+            if (index)
+                *index = -1;
+            if (count)
+                *count = std::max(1, constant.arraySize) * std::max(1, constant.columns > 1 ? constant.columns : 1);
+            return true;
+        }
+    return false;
+}
+
+// A sampler's index is the texture unit the translation gave it, counted within its stage.
+static bool samplerOf(const SShaderCompiledEntry* shader, const char* name, int firstUnit, int* index)
+{
+    if (!shader || !name)
+        return false;
+    for (const STaShaderSampler& sampler : shader->samplers)
+        if (sampler.hlslName == name) {
+            if (index)
+                *index = sampler.unit - firstUnit;
+            return true;
+        }
+    return false;
+}
+
+bool CTaGPUProgrammingServices::getPixelShaderConstant(s32 materialType, const char* name, int* index, int* count)
+{
+    return constantOf(shaderOf(materialType, true), name, index, count);
 }
 
 bool CTaGPUProgrammingServices::getVertexShaderConstant(s32 materialType, const char* name, int* index, int* count)
 {
-    return getPixelShaderConstant(materialType, name, index, count);
+    return constantOf(shaderOf(materialType, false), name, index, count);
 }
 
-bool CTaGPUProgrammingServices::getPixelSamplerIndex(s32, const char*, int* index)
+bool CTaGPUProgrammingServices::getPixelSamplerIndex(s32 materialType, const char* name, int* index)
 {
-    if (index)
-        *index = -1;
-    return true;
+    return samplerOf(shaderOf(materialType, true), name, 0, index);
 }
 
 bool CTaGPUProgrammingServices::getVertexSamplerIndex(s32 materialType, const char* name, int* index)
 {
-    return getPixelSamplerIndex(materialType, name, index);
+    return samplerOf(shaderOf(materialType, false), name, 8, index);
 }
 
 bool CTaGPUProgrammingServices::printConstants(s32 materialType)

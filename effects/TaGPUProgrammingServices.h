@@ -69,8 +69,10 @@ public:
     virtual bool recompileShaders(const std::vector<std::string>& changedPaths, std::vector<irr::s32>* updated = nullptr,
                                   std::string* error = nullptr);
 
-    // Constant and sampler registers: OpenGL has none (constants go by name), so these answer true
-    // with index -1 and count 0 for any name.
+    // Constants and samplers of a material type's shaders, from the translation's reflection: false
+    // for one the shader does not hold (the compiler dropped it). OpenGL has no constant registers:
+    // index -1, and the count of float4 registers the constant would take. A sampler's index is
+    // its texture unit within its stage (vertex samplers from unit 8).
     virtual bool getPixelShaderConstant(irr::s32 materialType, const char* name, int* index, int* count);
     virtual bool getVertexShaderConstant(irr::s32 materialType, const char* name, int* index, int* count);
     virtual bool getPixelSamplerIndex(irr::s32 materialType, const char* name, int* index);
@@ -95,6 +97,7 @@ private:
         bool operator<(const MaterialKey& other) const;
     };
     void report(std::string* error, const std::string& text) const;
+    const SShaderCompiledEntry* shaderOf(irr::s32 materialType, bool pixel) const;
 
     [[maybe_unused]] irr::IrrlichtDevice* m_device;
     ITaVideoDriverExt* m_driverExt = nullptr;

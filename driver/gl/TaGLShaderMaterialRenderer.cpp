@@ -2,12 +2,16 @@
 #include "driver/gl/TaGLShaderMaterialRenderer.h"
 
 #include "core/TaLog.h"
+#include "driver/TaMaterialExt.h"
+#include "driver/TaTexture.h"
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <type_traits>
 #include <vector>
 
 using namespace irr;
@@ -106,15 +110,10 @@ void uploadMatrix(GLenum type, GLint location, GLsizei count, const GLfloat* dat
 
 // Sets a constant from `count` values of any type, converting to what the program declares.
 template <typename Value>
-bool setConstant(const CTaGLShaderMaterialRenderer::UniformMap& uniforms, const char* name, const Value* values,
-                 int count)
+bool upload(const CTaGLShaderMaterialRenderer::SUniform& u, const Value* values, int count)
 {
-    if (!name || !values || count <= 0)
+    if (u.location < 0 || !values || count <= 0)
         return false;
-    auto found = uniforms.find(name);
-    if (found == uniforms.end() || found->second.location < 0)
-        return false;
-    const CTaGLShaderMaterialRenderer::SUniform& u = found->second;
     const STypeShape shape = shapeOf(u.type);
     if (shape.components == 0)
         return false;
@@ -126,16 +125,24 @@ bool setConstant(const CTaGLShaderMaterialRenderer::UniformMap& uniforms, const 
         return false;
     const size_t n = static_cast<size_t>(elements) * shape.components;
     if (shape.kind == 'f' || shape.kind == 'm') {
-        std::vector<GLfloat> data(values, values + n);
+        // Floats go up as they are; other values through a converted copy.
+        std::vector<GLfloat> copy;
+        const GLfloat* data;
+        if constexpr (std::is_same<Value, GLfloat>::value) {
+            data = values;
+        } else {
+            copy.assign(values, values + n);
+            data = copy.data();
+        }
         if (shape.kind == 'm') {
-            uploadMatrix(u.type, u.location, elements, data.data());
+            uploadMatrix(u.type, u.location, elements, data);
             return true;
         }
         switch (shape.components) {
-        case 1: glUniform1fv(u.location, elements, data.data()); break;
-        case 2: glUniform2fv(u.location, elements, data.data()); break;
-        case 3: glUniform3fv(u.location, elements, data.data()); break;
-        default: glUniform4fv(u.location, elements, data.data()); break;
+        case 1: glUniform1fv(u.location, elements, data); break;
+        case 2: glUniform2fv(u.location, elements, data); break;
+        case 3: glUniform3fv(u.location, elements, data); break;
+        default: glUniform4fv(u.location, elements, data); break;
         }
     } else if (shape.kind == 'i') {
         std::vector<GLint> data(n);
@@ -162,19 +169,61 @@ bool setConstant(const CTaGLShaderMaterialRenderer::UniformMap& uniforms, const 
     return true;
 }
 
+template <typename Value>
+bool setByName(const CTaGLShaderMaterialRenderer::UniformMap& uniforms, const char* name, const Value* values,
+                 int count)
+{
+    if (!name)
+        return false;
+    auto found = uniforms.find(name);
+    return found != uniforms.end() && upload(found->second, values, count);
+}
+
 // The HLSL names of a stage's constants mapped to the program's uniforms.
 CTaGLShaderMaterialRenderer::UniformMap mapConstants(
     const std::vector<STaShaderConstant>& constants,
     const std::map<std::string, CTaGLShaderMaterialRenderer::SUniform>& uniforms)
 {
     CTaGLShaderMaterialRenderer::UniformMap map;
+    std::vector<std::string> blocks;
     for (const STaShaderConstant& constant : constants) {
         auto found = uniforms.find(constant.glName);
         if (found != uniforms.end())
             map[constant.hlslName] = found->second;
+        // The stage's globals live in a block ("psG.Tint"); members of structs and arrays of
+        // structs are uniforms of their own below it ("psG.LightParams[1].LightColor").
+        const size_t dot = constant.glName.find('.');
+        if (dot != std::string::npos) {
+            const std::string block = constant.glName.substr(0, dot + 1);
+            if (std::find(blocks.begin(), blocks.end(), block) == blocks.end())
+                blocks.push_back(block);
+        }
     }
+    for (const auto& uniform : uniforms)
+        for (const std::string& block : blocks)
+            if (uniform.first.compare(0, block.size(), block) == 0)
+                map.emplace(uniform.first.substr(block.size()), uniform.second);
     return map;
 }
+
+// GL wrap mode of an Irrlicht texture clamp mode.
+GLint wrapMode(u8 clamp)
+{
+    switch (clamp) {
+    case video::ETC_CLAMP: return GL_CLAMP_TO_EDGE;
+    case video::ETC_CLAMP_TO_EDGE: return GL_CLAMP_TO_EDGE;
+    case video::ETC_CLAMP_TO_BORDER: return GL_CLAMP_TO_BORDER;
+    case video::ETC_MIRROR: return GL_MIRRORED_REPEAT;
+    case video::ETC_MIRROR_CLAMP:
+    case video::ETC_MIRROR_CLAMP_TO_EDGE:
+    case video::ETC_MIRROR_CLAMP_TO_BORDER: return GL_MIRROR_CLAMP_TO_EDGE;
+    default: return GL_REPEAT;
+    }
+}
+
+// The first unit of the spare units that take 2D textures of samplers 0 to 3 that Irrlicht does
+// not bind.
+constexpr int kSpareUnit = 12;
 
 } // namespace
 
@@ -195,6 +244,8 @@ CTaGLShaderMaterialRenderer::~CTaGLShaderMaterialRenderer()
 {
     if (m_program)
         glDeleteProgram(m_program);
+    for (auto& entry : m_samplerObjects)
+        glDeleteSamplers(1, &entry.second);
     if (m_callback)
         m_callback->drop();
     if (m_bridge)
@@ -235,19 +286,33 @@ bool CTaGLShaderMaterialRenderer::link(const STaShaderProgramDesc& desc, std::st
     GLint previous = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &previous);
     glUseProgram(program);
-    for (const auto* samplers : {&desc.vertexSamplers, &desc.pixelSamplers})
-        for (const STaShaderSampler& sampler : *samplers) {
+    std::vector<SSampler> samplers;
+    for (const auto* stage : {&desc.vertexSamplers, &desc.pixelSamplers})
+        for (const STaShaderSampler& sampler : *stage) {
             const GLint location = glGetUniformLocation(program, sampler.glName.c_str());
-            if (location >= 0)
-                glUniform1i(location, sampler.unit);
+            if (location < 0)
+                continue;
+            glUniform1i(location, sampler.unit);
+            SSampler entry;
+            entry.location = location;
+            entry.unit = entry.boundUnit = sampler.unit;
+            entry.dimensions = sampler.dimensions;
+            samplers.push_back(entry);
         }
     glUseProgram(previous);
+    m_samplers = samplers;
     if (m_program)
         glDeleteProgram(m_program);
     m_program = program;
     m_targetSizeLocation = glGetUniformLocation(program, "ta_TargetSize");
     m_vertexUniforms = mapConstants(desc.vertexConstants, uniforms);
     m_pixelUniforms = mapConstants(desc.pixelConstants, uniforms);
+    // Handles given out before keep their names; their locations are the new program's.
+    for (SHandle& handle : m_handles) {
+        const UniformMap& map = handle.pixel ? m_pixelUniforms : m_vertexUniforms;
+        auto found = map.find(handle.name);
+        handle.uniform = found != map.end() ? found->second : SUniform();
+    }
     return true;
 }
 
@@ -277,6 +342,7 @@ void CTaGLShaderMaterialRenderer::OnSetMaterial(const video::SMaterial& material
     if (m_bridge)
         m_bridge->OnSetMaterial(material, lastMaterial, true, services);
     glUseProgram(m_program);
+    bindLayers(material);
     if (m_callback)
         m_callback->OnSetMaterial(material);
 }
@@ -298,6 +364,7 @@ bool CTaGLShaderMaterialRenderer::OnRender(video::IMaterialRendererServices*, vi
 
 void CTaGLShaderMaterialRenderer::OnUnsetMaterial()
 {
+    unbindLayers();
     if (m_bridge)
         m_bridge->OnUnsetMaterial();
     glUseProgram(0);
@@ -319,32 +386,32 @@ void CTaGLShaderMaterialRenderer::setBasicRenderStates(const video::SMaterial& m
 
 bool CTaGLShaderMaterialRenderer::setVertexShaderConstant(const c8* name, const f32* floats, int count)
 {
-    return setConstant(m_vertexUniforms, name, floats, count);
+    return setByName(m_vertexUniforms, name, floats, count);
 }
 
 bool CTaGLShaderMaterialRenderer::setVertexShaderConstant(const c8* name, const bool* bools, int count)
 {
-    return setConstant(m_vertexUniforms, name, bools, count);
+    return setByName(m_vertexUniforms, name, bools, count);
 }
 
 bool CTaGLShaderMaterialRenderer::setVertexShaderConstant(const c8* name, const s32* ints, int count)
 {
-    return setConstant(m_vertexUniforms, name, ints, count);
+    return setByName(m_vertexUniforms, name, ints, count);
 }
 
 bool CTaGLShaderMaterialRenderer::setPixelShaderConstant(const c8* name, const f32* floats, int count)
 {
-    return setConstant(m_pixelUniforms, name, floats, count);
+    return setByName(m_pixelUniforms, name, floats, count);
 }
 
 bool CTaGLShaderMaterialRenderer::setPixelShaderConstant(const c8* name, const bool* bools, int count)
 {
-    return setConstant(m_pixelUniforms, name, bools, count);
+    return setByName(m_pixelUniforms, name, bools, count);
 }
 
 bool CTaGLShaderMaterialRenderer::setPixelShaderConstant(const c8* name, const s32* ints, int count)
 {
-    return setConstant(m_pixelUniforms, name, ints, count);
+    return setByName(m_pixelUniforms, name, ints, count);
 }
 
 void CTaGLShaderMaterialRenderer::registerConstantNotSupported()
@@ -363,4 +430,96 @@ void CTaGLShaderMaterialRenderer::setVertexShaderConstant(const f32*, s32, s32)
 void CTaGLShaderMaterialRenderer::setPixelShaderConstant(const f32*, s32, s32)
 {
     registerConstantNotSupported();
+}
+
+int CTaGLShaderMaterialRenderer::constantHandle(bool pixelStage, const char* name)
+{
+    if (!name)
+        return -1;
+    for (size_t i = 0; i < m_handles.size(); ++i)
+        if (m_handles[i].pixel == pixelStage && m_handles[i].name == name)
+            return m_handles[i].uniform.location >= 0 ? static_cast<int>(i) : -1;
+    const UniformMap& map = pixelStage ? m_pixelUniforms : m_vertexUniforms;
+    auto found = map.find(name);
+    if (found == map.end())
+        return -1;
+    m_handles.push_back({pixelStage, name, found->second});
+    return static_cast<int>(m_handles.size() - 1);
+}
+
+void CTaGLShaderMaterialRenderer::setConstant(int handle, const f32* values, int count)
+{
+    if (handle >= 0 && static_cast<size_t>(handle) < m_handles.size())
+        upload(m_handles[handle].uniform, values, count);
+}
+
+unsigned CTaGLShaderMaterialRenderer::samplerObject(const STaTextureLayer& layer, bool mipMapped)
+{
+    const unsigned key = unsigned(layer.wrapU) | unsigned(layer.wrapV) << 4 | unsigned(layer.bilinear) << 8 |
+                         unsigned(layer.trilinear) << 9 | unsigned(mipMapped) << 10 | unsigned(layer.anisotropy) << 16;
+    auto found = m_samplerObjects.find(key);
+    if (found != m_samplerObjects.end())
+        return found->second;
+    GLuint sampler = 0;
+    glGenSamplers(1, &sampler);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, wrapMode(layer.wrapU));
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, wrapMode(layer.wrapV));
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, wrapMode(layer.wrapV));
+    const GLint magnify = layer.bilinear || layer.trilinear ? GL_LINEAR : GL_NEAREST;
+    GLint minify = magnify;
+    if (mipMapped)
+        minify = layer.trilinear ? GL_LINEAR_MIPMAP_LINEAR : layer.bilinear ? GL_LINEAR_MIPMAP_NEAREST
+                                                                            : GL_NEAREST_MIPMAP_NEAREST;
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, magnify);
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, minify);
+    if (layer.anisotropy > 1) {
+        GLfloat most = 1.0f;
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &most);
+        if (glGetError() == GL_NO_ERROR)
+            glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, std::min<GLfloat>(layer.anisotropy, most));
+    }
+    m_samplerObjects[key] = sampler;
+    return sampler;
+}
+
+void CTaGLShaderMaterialRenderer::bindLayers(const video::SMaterial& material)
+{
+    STaMaterialExt* record = taMaterialExtOf(material);
+    for (SSampler& sampler : m_samplers) {
+        const bool vertexLayer = sampler.unit >= TA_VERTEX_TEXTURE_UNIT;
+        const int index = vertexLayer ? sampler.unit - TA_VERTEX_TEXTURE_UNIT : sampler.unit;
+        const STaTextureLayer* layer = nullptr;
+        if (record && index >= 0 && index < (vertexLayer ? TA_MATERIAL_VERTEX_LAYERS : TA_MATERIAL_LAYERS))
+            layer = vertexLayer ? &record->vertexLayers[index] : &record->layers[index];
+        int unit = sampler.unit;
+        if (layer && layer->texture) {
+            auto* own = dynamic_cast<CTaTexture*>(layer->texture);
+            const bool byIrrlicht = !own && !layer->srgb && sampler.unit < static_cast<int>(video::MATERIAL_MAX_TEXTURES) &&
+                                    material.TextureLayer[sampler.unit].Texture == layer->texture;
+            if (!byIrrlicht) {
+                const bool flat = !own || own->getKind() == ETATEXKIND_2D;
+                if (flat && unit < static_cast<int>(video::MATERIAL_MAX_TEXTURES))
+                    unit = kSpareUnit + unit;
+                if (m_driverExt && m_driverExt->bindTexture(static_cast<u32>(unit), layer->texture, layer->srgb))
+                    m_boundTextureUnits.push_back(unit);
+            }
+            glBindSampler(unit, samplerObject(*layer, layer->texture->hasMipMaps()));
+            m_boundSamplerUnits.push_back(unit);
+        }
+        if (unit != sampler.boundUnit) {
+            glUniform1i(sampler.location, unit);
+            sampler.boundUnit = unit;
+        }
+    }
+}
+
+void CTaGLShaderMaterialRenderer::unbindLayers()
+{
+    for (int unit : m_boundSamplerUnits)
+        glBindSampler(unit, 0);
+    m_boundSamplerUnits.clear();
+    if (m_driverExt)
+        for (int unit : m_boundTextureUnits)
+            m_driverExt->bindTexture(static_cast<u32>(unit), nullptr, false);
+    m_boundTextureUnits.clear();
 }

@@ -5,13 +5,23 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 // Owns its GL program, so that a reload relinks in place under the same material type. Render
 // states and the texture layers 0 to 3 come from Irrlicht: a small GLSL material of Irrlicht's own
 // (the "bridge", made once per base type) sets them as Irrlicht's GLSL materials do, then this
 // renderer's program takes over. Constants are set by their HLSL names through the reflection, with
-// the GL call that fits the type the program reports.
-class CTaGLShaderMaterialRenderer : public irr::video::IMaterialRenderer, public irr::video::IMaterialRendererServices
+// the GL call that fits the type the program reports, or by handle (ITaShaderConstants).
+//
+// A material that names a material extension record (TaMaterialExt.h) has its layers bound here:
+// every sampler of the program gets the texture of its layer (pixel sampler n: layer n; vertex
+// sampler n on unit 8 + n: vertex layer n) and a GL sampler object with the layer's wrap modes,
+// filters and anisotropy. Irrlicht's own 2D textures in layers 0 to 3 are bound by Irrlicht; any
+// other 2D texture for those samplers goes on a spare unit (12 + n) and the sampler is pointed
+// there, so Irrlicht's cache of units 0 to 3 stays true. Everything is unbound after the draw.
+class CTaGLShaderMaterialRenderer : public irr::video::IMaterialRenderer,
+                                    public irr::video::IMaterialRendererServices,
+                                    public ITaShaderConstants
 {
 public:
     CTaGLShaderMaterialRenderer(irr::video::IVideoDriver* driver, ITaVideoDriverExt* driverExt,
@@ -47,6 +57,10 @@ public:
     void setPixelShaderConstant(const irr::f32* data, irr::s32 startRegister, irr::s32 constantAmount) override;
     irr::video::IVideoDriver* getVideoDriver() override { return m_driver; }
 
+    // ITaShaderConstants
+    int constantHandle(bool pixelStage, const char* name) override;
+    void setConstant(int handle, const irr::f32* values, int count) override;
+
     // A constant of the program: its location, the GL type and the array size it reports.
     struct SUniform {
         int location = -1;
@@ -57,6 +71,21 @@ public:
 
 private:
     void registerConstantNotSupported();
+    void bindLayers(const irr::video::SMaterial& material);
+    void unbindLayers();
+    unsigned samplerObject(const struct STaTextureLayer& layer, bool mipMapped);
+
+    struct SSampler {
+        int location = -1;
+        int unit = 0;       // the unit the translation gave it
+        int boundUnit = -1; // the unit its uniform points at now
+        int dimensions = 2;
+    };
+    struct SHandle {
+        bool pixel;
+        std::string name;
+        SUniform uniform;
+    };
 
     irr::video::IVideoDriver* m_driver;
     ITaVideoDriverExt* m_driverExt;
@@ -68,5 +97,9 @@ private:
     unsigned m_program = 0;
     int m_targetSizeLocation = -1;
     UniformMap m_vertexUniforms, m_pixelUniforms;
+    std::vector<SSampler> m_samplers;
+    std::vector<SHandle> m_handles;
+    std::map<unsigned, unsigned> m_samplerObjects; // by sampling key
+    std::vector<int> m_boundTextureUnits, m_boundSamplerUnits;
     bool m_warnedRegisters = false;
 };

@@ -345,6 +345,11 @@ bool CTaGLVideoDriverExt::describeShaderMaterial(s32 materialType, std::string& 
     return true;
 }
 
+ITaShaderConstants* CTaGLVideoDriverExt::shaderConstants(s32 materialType)
+{
+    return shaderRenderer(materialType);
+}
+
 bool CTaGLVideoDriverExt::setSwapInterval(int interval)
 {
     // GLX_EXT_swap_control names the drawable and works for direct and indirect contexts alike;

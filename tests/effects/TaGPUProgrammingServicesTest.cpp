@@ -11,8 +11,11 @@ namespace {
 
 const char* const kPair = R"(float4x4 WorldViewProj;
 float4 Tint;
+float4 Unused;
+sampler2D Diffuse : register(s3);
+sampler2D Bumps : register(s1);
 float4 vs_main(float3 p : POSITION) : POSITION { return mul(float4(p, 1), WorldViewProj); }
-float4 ps_main() : COLOR0 { return Tint; }
+float4 ps_main() : COLOR0 { return Tint * tex2D(Diffuse, Tint.xy) * tex2D(Bumps, Tint.zw); }
 )";
 
 class TaGPUProgrammingServicesTest : public TaScratchTest
@@ -116,16 +119,28 @@ TEST_F(TaGPUProgrammingServicesTest, ReloadRecompilesWhatDependsOnTheFile)
     EXPECT_EQ(material(nullptr, 7, nullptr, "lit.hlsl"), lit);
 }
 
-TEST_F(TaGPUProgrammingServicesTest, RegisterQueriesAnswerNotLocated)
+TEST_F(TaGPUProgrammingServicesTest, ConstantsAndSamplersComeFromTheReflection)
 {
     const irr::s32 type = material();
+    ASSERT_GE(type, 0);
     int index = 5, count = 5;
+    // OpenGL has no registers: index -1; a matrix would take four.
     EXPECT_TRUE(gpu->getVertexShaderConstant(type, "WorldViewProj", &index, &count));
     EXPECT_EQ(index, -1);
-    EXPECT_EQ(count, 0);
-    EXPECT_TRUE(gpu->getPixelShaderConstant(type, "Nothing", &index, &count));
+    EXPECT_EQ(count, 4);
+    EXPECT_TRUE(gpu->getPixelShaderConstant(type, "Tint", &index, &count));
+    EXPECT_EQ(count, 1);
+    // Each stage's block holds every global of the file, used or not; unknown names and material
+    // types are not there.
+    EXPECT_TRUE(gpu->getPixelShaderConstant(type, "Unused", &index, &count));
+    EXPECT_FALSE(gpu->getPixelShaderConstant(type, "Nothing", &index, &count));
+    EXPECT_FALSE(gpu->getPixelShaderConstant(-1, "Tint", &index, &count));
+    // Samplers answer the unit their register gives.
     EXPECT_TRUE(gpu->getPixelSamplerIndex(type, "Diffuse", &index));
-    EXPECT_EQ(index, -1);
+    EXPECT_EQ(index, 3);
+    EXPECT_TRUE(gpu->getPixelSamplerIndex(type, "Bumps", &index));
+    EXPECT_EQ(index, 1);
+    EXPECT_FALSE(gpu->getVertexSamplerIndex(type, "Diffuse", &index));
     TaLogCapture log;
     EXPECT_FALSE(gpu->printConstants(type)); // the null driver keeps no programs
     EXPECT_TRUE(log.contains("printConstants not supported for this DriverType"));
