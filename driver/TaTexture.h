@@ -100,6 +100,41 @@ bool taImageToR32F(irr::video::IImage* image, STaTextureImage& out);
 // A8R8G8B8. Cube and volume files are refused there; the texture manager loads them whole.
 void taAddDdsImageLoader(irr::video::IVideoDriver* driver);
 
+// The texture manager's operations (nodes/TaTextureManager.h has the manager and what each does).
+class ITaTextureManager
+{
+public:
+    virtual ~ITaTextureManager() = default;
+    // The driver's texture of a file (already loaded, or loaded now), made with or without mip maps;
+    // "WARN: Cannot get MipMap mode ..." when it exists made the other way. A ".dds" file is loaded
+    // whole (2D, cube or volume, its own mip chain, compressed pixels) as an engine texture.
+    virtual irr::video::ITexture* getTexture(const char* file, bool mipMaps) = 0;
+    // By an effect parameter's texture type: volume for texture3D, cube (with mip maps) for
+    // textureCUBE, a plain texture with mip maps otherwise.
+    virtual irr::video::ITexture* getTextureByType(const char* file, int effectTextureType) = 0;
+    // A cube texture of the six face files the file names (file + "_cube"), or none.
+    virtual irr::video::ITexture* getCubeTexture(const char* file, bool mipMaps) = 0;
+    // The cube texture when the file names six face files that all exist, else as getTexture.
+    virtual irr::video::ITexture* getTextureOrCube(const char* file, bool mipMaps) = 0;
+    // The picture's red channel as an R32F texture (file + "_r32f").
+    virtual irr::video::ITexture* getR32FTexture(const char* file) = 0;
+    // A volume texture: a ".dds" volume, or an R8G8B8 strip of H slices of H x H side by side.
+    virtual irr::video::ITexture* getVolumeTexture(const char* file) = 0;
+    virtual irr::video::ITexture* getRandRotTexture() = 0;
+    virtual irr::video::ITexture* getRandVecTexture() = 0;
+    virtual irr::video::ITexture* getCurlNoiseTexture() = 0;
+    // The driver's texture of that name, or one of the generated textures by its name; none else.
+    virtual irr::video::ITexture* getNamedTexture(const char* name) = 0;
+    // A scratch render target of that size and format, shared by every caller asking the same.
+    virtual irr::video::ITexture* getRenderTarget(const irr::core::dimension2du& size,
+                                                  irr::video::ECOLOR_FORMAT format) = 0;
+    // The mesh's vertices (and normals) as a float texture `width` texels wide, one texel per
+    // position (position and normal side by side with normals), in the order of the buffers and
+    // their vertices; half floats unless `floatFormat`.
+    virtual irr::video::ITexture* createMeshVertexTexture(irr::scene::IMesh* mesh, const char* name,
+                                                          bool floatFormat, irr::u32 width, bool withNormals) = 0;
+};
+
 // --- Checks every back end makes before it makes an engine texture (false with `error`) ---
 struct STaDdsImage;
 // A name that is not empty and not taken by an engine texture.
