@@ -68,6 +68,7 @@ void taApplyMaterial(const STaMaterial& from, video::SMaterial& target, u32 hand
     target.MaterialType = from.material.MaterialType;
     target.MaterialTypeParam = from.material.MaterialTypeParam;
     target.MaterialTypeParam2 = static_cast<f32>(handle);
+    target.BlendOperation = from.material.BlendOperation;
     for (int n = 0; n < TA_MATERIAL_LAYERS; ++n) {
         const STaTextureLayer& layer = from.layers[n];
         if (n < static_cast<int>(video::MATERIAL_MAX_TEXTURES)) {

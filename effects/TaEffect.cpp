@@ -250,6 +250,7 @@ bool CTaEffect::getPassMaterial(int technique, int passIndex, STaMaterial& out) 
     out.material.MaterialType = found->material.material.MaterialType;
     out.material.MaterialTypeParam = found->material.material.MaterialTypeParam;
     out.material.MaterialTypeParam2 = found->material.material.MaterialTypeParam2;
+    out.material.BlendOperation = found->material.material.BlendOperation;
     for (u32 n = 0; n < video::MATERIAL_MAX_TEXTURES; ++n)
         out.material.TextureLayer[n].Texture = found->material.material.TextureLayer[n].Texture;
     std::copy(std::begin(found->material.layers), std::end(found->material.layers), std::begin(out.layers));
@@ -271,7 +272,8 @@ bool CTaEffect::onSetShaderConstants(video::IMaterialRendererServices* services,
         }
     STaFxUpload upload;
     upload.services = services;
-    upload.constants = current->constants;
+    // Handles belong to the material type's renderer; any other services object gets names.
+    upload.constants = services == current->servicesOfConstants ? current->constants : nullptr;
     for (const STaFxShader& shader : current->shaders)
         for (const STaFxConstBind& constant : shader.constants)
             if (constant.function)

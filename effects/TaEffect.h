@@ -32,6 +32,8 @@ struct STaFxPass {
     std::vector<STaFxShader> shaders;
     std::vector<ITaEffectBind*> binds;       // distinct, in first-use order (not held: the effect holds them)
     ITaShaderConstants* constants = nullptr; // the material type's, when the driver has them
+    // The services object of the same material renderer: handles are used only with it.
+    irr::video::IMaterialRendererServices* servicesOfConstants = nullptr;
 };
 
 // A texture parameter's layer in its value slot.

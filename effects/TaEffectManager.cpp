@@ -569,6 +569,12 @@ bool CTaEffectBuilder::buildPass(CTaEffect& effect, const SPass* pass, STaFxPass
     out.material.material.MaterialType = static_cast<video::E_MATERIAL_TYPE>(type);
     out.material.material.MaterialTypeParam = baseParameter;
     out.material.material.MaterialTypeParam2 = 0.0f;
+    // Irrlicht 1.8 turns blending off after the base type turned it on unless the material names
+    // a blend operation.
+    if (base == video::EMT_ONETEXTURE_BLEND)
+        out.material.material.BlendOperation = video::EBO_ADD;
+    if (m_driverExt)
+        out.servicesOfConstants = dynamic_cast<video::IMaterialRendererServices*>(out.constants);
     return true;
 }
 
