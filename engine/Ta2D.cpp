@@ -4,6 +4,7 @@
 #include "engine/TaEngine.h"
 #include "core/TaLog.h"
 #include "engine/TaOverlay.h"
+#include "effects/TaEffect.h"
 #include "files/TaFile.h"
 
 #include <cmath>
@@ -96,20 +97,25 @@ bool effectExists(int effect, int code)
 }
 } // namespace
 
-int BoxWithEffect(int, int, int, int, int effect)
+int BoxWithEffect(int x1, int y1, int x2, int y2, int effect)
 {
     if (!effectExists(effect, 5))
         return -1;
-    taErrorCode(-1, "drawing with an effect is not part of this build yet");
-    return -1;
+    return taOverlayEffect(static_cast<CTaEffect*>(idGet(taEngine().effects.get(), effect)), nullptr, x1, y1, x2 - x1,
+                           y2 - y1, InkColour());
 }
 
-int PasteImageWithEffect(int id, int, int, int, int, int effect)
+int PasteImageWithEffect(int id, int x, int y, int width, int height, int effect)
 {
-    if (!taGetImage(id) || !effectExists(effect, 6))
+    video::ITexture* image = taGetImage(id);
+    if (!image || !effectExists(effect, 6))
         return -1;
-    taErrorCode(-1, "drawing with an effect is not part of this build yet");
-    return -1;
+    if (width < 0 || height < 0) {
+        width = static_cast<int>(image->getOriginalSize().Width);
+        height = static_cast<int>(image->getOriginalSize().Height);
+    }
+    return taOverlayEffect(static_cast<CTaEffect*>(idGet(taEngine().effects.get(), effect)), image, x, y, width, height,
+                           (g_2d.imageAlpha << 24) | g_2d.imageColour);
 }
 
 unsigned RGB(int r, int g, int b)

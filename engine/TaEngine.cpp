@@ -128,6 +128,11 @@ void releaseImage(void* object)
     texture->drop();
 }
 
+void releaseEffect(void* object)
+{
+    static_cast<CTaEffect*>(object)->drop();
+}
+
 void releaseSceneNode(void* object)
 {
     auto* node = static_cast<scene::ISceneNode*>(object);
@@ -359,7 +364,7 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
     std::unique_ptr<STaIdTable>* tables[8] = {&e.images, &e.objects, &e.lights, &e.fxEmitters,
                                               &e.cameraShaders, &e.effects, &e.cubeMaps, &e.renderers};
     const TaIdRelease releases[8] = {releaseImage, releaseSceneNode, releaseSceneNode, nullptr,
-                                     nullptr,      nullptr,          nullptr,          nullptr};
+                                     nullptr,      releaseEffect,    nullptr,          nullptr};
     for (int i = 0; i < 8; ++i) {
         *tables[i] = idCreate(TA_ID_TABLE_CAPACITY, releases[i]);
         if (!*tables[i]) {

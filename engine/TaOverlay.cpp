@@ -2,6 +2,8 @@
 #include "engine/TaOverlay.h"
 
 #include "core/TaLog.h"
+#include "driver/TaMaterialExt.h"
+#include "effects/TaEffect.h"
 
 #include <cstring>
 
@@ -17,6 +19,7 @@ struct SOverlayCommand {
     video::ITexture* texture;
     gui::IGUIFont* font;
     int text; // index into the text store
+    CTaEffect* effect;
 };
 
 struct SOverlayQueue {
@@ -51,8 +54,11 @@ void release(SOverlayCommand& command)
         command.texture->drop();
     if (command.font)
         command.font->drop();
+    if (command.effect)
+        command.effect->drop();
     command.texture = nullptr;
     command.font = nullptr;
+    command.effect = nullptr;
 }
 
 } // namespace
@@ -107,6 +113,82 @@ int addShape(int kind, int x1, int y1, int x2, int y2, u32 colour)
 }
 } // namespace
 
+int taOverlayEffect(CTaEffect* effect, video::ITexture* texture, int x, int y, int width, int height, u32 colour)
+{
+    SOverlayCommand* command = add(texture ? ETAOVERLAY_IMAGE_EFFECT : ETAOVERLAY_BOX_EFFECT, false);
+    if (!command)
+        return -1;
+    command->x1 = x;
+    command->y1 = y;
+    command->x2 = width;
+    command->y2 = height;
+    command->colour = colour;
+    command->effect = effect;
+    if (effect)
+        effect->grab();
+    command->texture = texture;
+    if (texture)
+        texture->grab();
+    return 0;
+}
+
+namespace {
+
+// The material extension record of the overlay's effect draws (made once, kept for the process).
+u32 overlayRecord()
+{
+    static u32 handle = taNewMaterialExt();
+    return handle;
+}
+
+void drawEffect(video::IVideoDriver* driver, const SOverlayCommand& c)
+{
+    CTaEffect* effect = c.effect;
+    if (!effect)
+        return;
+    const video::SColor colour(c.colour);
+    const f32 rectangle[4] = {f32(c.x1), f32(c.y1), f32(c.x2), f32(c.y2)};
+    const f32 rgba[4] = {colour.getRed() / 255.0f, colour.getGreen() / 255.0f, colour.getBlue() / 255.0f,
+                         colour.getAlpha() / 255.0f};
+    if (effect->parameterIndex("Rectangle") >= 0)
+        effect->setFloatArray("Rectangle", rectangle, 4);
+    if (effect->parameterIndex("Color") >= 0)
+        effect->setFloatArray("Color", rgba, 4);
+    if (c.texture)
+        effect->setTexture("Image", c.texture, false);
+    STaMaterial pass;
+    if (!effect->getPassMaterial(0, 0, pass))
+        return;
+    const u32 handle = overlayRecord();
+    STaMaterialExt* record = taGetMaterialExt(handle);
+    if (!record)
+        return;
+    record->effect = effect;
+    record->technique = 0;
+    record->pass = 0;
+    record->node = nullptr;
+    video::SMaterial material;
+    taApplyMaterial(pass, material, handle);
+    material.Lighting = false;
+    material.ZWriteEnable = false;
+    material.ZBuffer = video::ECFN_ALWAYS;
+    material.BackfaceCulling = false;
+    static const u16 indices[6] = {0, 1, 2, 0, 2, 3};
+    const video::SColor white(255, 255, 255, 255);
+    video::S3DVertex corners[4] = {video::S3DVertex(-1, -1, 0, 0, 0, 1, white, 0, 1),
+                                   video::S3DVertex(-1, 1, 0, 0, 0, 1, white, 0, 0),
+                                   video::S3DVertex(1, 1, 0, 0, 0, 1, white, 1, 0),
+                                   video::S3DVertex(1, -1, 0, 0, 0, 1, white, 1, 1)};
+    driver->setTransform(video::ETS_WORLD, core::IdentityMatrix);
+    driver->setTransform(video::ETS_VIEW, core::IdentityMatrix);
+    driver->setTransform(video::ETS_PROJECTION, core::IdentityMatrix);
+    driver->setMaterial(material);
+    driver->drawIndexedTriangleList(corners, 4, indices, 2);
+    record->effect = nullptr;
+}
+
+} // namespace
+
 int taOverlayLine(int x1, int y1, int x2, int y2, u32 colour)
 {
     return addShape(ETAOVERLAY_LINE, x1, y1, x2, y2, colour);
@@ -150,6 +232,10 @@ void taOverlayDraw(video::IVideoDriver* driver)
             break;
         case ETAOVERLAY_BOX:
             driver->draw2DRectangle(colour, core::rect<s32>(c.x1, c.y1, c.x2, c.y2));
+            break;
+        case ETAOVERLAY_BOX_EFFECT:
+        case ETAOVERLAY_IMAGE_EFFECT:
+            drawEffect(driver, c);
             break;
         default:
             break;

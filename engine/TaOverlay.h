@@ -29,6 +29,13 @@ int taOverlayLine(int x1, int y1, int x2, int y2, irr::u32 colour);
 // A filled box covering the pixels from (x1, y1) up to but not including (x2, y2).
 int taOverlayBox(int x1, int y1, int x2, int y2, irr::u32 colour);
 
+// A full-screen quad drawn with the effect's first pass (technique 0, pass 0); before it draws, the
+// effect's parameter "Rectangle" (when declared) gets (x, y, width, height), "Color" the colour as
+// (r, g, b, a) in 0..1, and with a texture the texture parameter "Image" gets it. The effect is held
+// until the command is drawn or dropped.
+int taOverlayEffect(class CTaEffect* effect, irr::video::ITexture* texture, int x, int y, int width, int height,
+                    irr::u32 colour);
+
 // Draws the queue in order and empties it.
 void taOverlayDraw(irr::video::IVideoDriver* driver);
 // Empties the queue without drawing.

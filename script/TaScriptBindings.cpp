@@ -4,6 +4,7 @@
 #include "engine/Ta2D.h"
 #include "engine/TaCamera.h"
 #include "engine/TaDialogs.h"
+#include "engine/TaEffects.h"
 #include "engine/TaEngine.h"
 #include "engine/TaInput.h"
 #include "core/TaLog.h"
@@ -546,6 +547,30 @@ const std::map<std::string, lua_CFunction>& taScriptBindings()
         {"SetFxEmitterSizeGradient", l_NotImplemented},
         {"SetFxEmitterColorGradient", l_NotImplemented},
         {"SetFxEmitterEffectParameters", l_NotImplemented},
+        // Effects
+        BIND(LoadEffect, LoadEffect(taArgString(L, 1), taArgInt(L, 2)); return 0;),
+        BIND(EffectExist, return pushBool(L, EffectExist(taArgInt(L, 1)));),
+        BIND(DeleteEffect, DeleteEffect(taArgInt(L, 1)); return 0;),
+        BIND(SetEffectConstantBoolean,
+             SetEffectConstantBoolean(taArgInt(L, 1), taArgString(L, 2), taArgAny(L, 3)); return 0;),
+        BIND(SetEffectConstantInteger,
+             SetEffectConstantInteger(taArgInt(L, 1), taArgString(L, 2), taArgInt(L, 3)); return 0;),
+        BIND(SetEffectConstantFloat,
+             SetEffectConstantFloat(taArgInt(L, 1), taArgString(L, 2), taArgNumber(L, 3)); return 0;),
+        BIND(SetEffectConstantFloatN, {
+            // Arguments 3 onward, non-numbers read as 0; more than 16 is refused before anything is set.
+            const int id = taArgInt(L, 1);
+            const char* name = taArgString(L, 2);
+            const int count = lua_gettop(L) - 2;
+            float values[16] = {};
+            for (int i = 0; i < count && i < 16; ++i)
+                values[i] = lua_isnumber(L, 3 + i) ? static_cast<float>(lua_tonumber(L, 3 + i)) : 0.0f;
+            SetEffectConstantFloatN(id, name, values, count < 0 ? 0 : count);
+            return 0;
+        }),
+        BIND(SetEffectTexture, SetEffectTexture(taArgInt(L, 1), taArgString(L, 2), taArgString(L, 3)); return 0;),
+        BIND(SetEffectTextureImage,
+             SetEffectTextureImage(taArgInt(L, 1), taArgString(L, 2), taArgInt(L, 3)); return 0;),
         // Music
         BIND(LoadMusic, LoadMusic(taArgString(L, 1), taArgInt(L, 2)); return 0;),
         BIND(MusicExist, return pushBool(L, MusicExist(taArgInt(L, 1)) != 0);),

@@ -91,6 +91,71 @@ TEST_F(TaScriptGLTest, ScriptDrawsAndTakesAScreenshot)
     shot->drop();
 }
 
+TEST_F(TaScriptGLTest, EffectsDrawBoxesAndImages)
+{
+    // The effect paints the box its Rectangle names (in pixels) in its Color, or the Image's colour
+    // when Textured is set, and Tint everywhere else.
+    writeFile("box.hlsl", R"(/*
+[TARV_BEGIN]
+//float4 Rectangle : 0,0,0,0 : pixel
+//float4 Color : 0,0,0,0 : pixel
+//float4 Tint : 0,0,0,1 : pixel
+//bool Textured : 0 : pixel
+//float2 Screen : ScreenSize : pixel
+//texture Image : : pixel filterPoint
+[TARV_END]
+*/
+float4 Rectangle;
+float4 Color;
+float4 Tint;
+bool Textured;
+float2 Screen;
+sampler2D Image : register(s0);
+struct V { float4 pos : POSITION; float2 uv : TEXCOORD0; };
+V vs_main(float4 p : POSITION, float2 uv : TEXCOORD0) { V o; o.pos = p; o.uv = uv; return o; }
+float4 ps_main(float2 uv : TEXCOORD0) : COLOR0
+{
+    float2 at = uv * Screen;
+    if (at.x >= Rectangle.x && at.y >= Rectangle.y && at.x < Rectangle.x + Rectangle.z && at.y < Rectangle.y + Rectangle.w)
+        return Textured ? tex2D(Image, (at - Rectangle.xy) / Rectangle.zw) * Color : Color;
+    return Tint;
+}
+)");
+    video::IImage* green = loader->getVideoDriver()->createImage(video::ECF_R8G8B8, core::dimension2du(4, 4));
+    green->fill(video::SColor(255, 0, 255, 0));
+    ASSERT_TRUE(loader->getVideoDriver()->writeImageToFile(green, "green.png"));
+    green->drop();
+
+    std::string error;
+    ASSERT_EQ(taRunScriptText(R"(
+        ta.Setup(320, 240)
+        ta.LoadEffect('box.hlsl', 1)
+        ta.Ink(0xFF0000) ta.InkAlpha(255)
+        ta.SetEffectConstantFloatN(1, 'Tint', 0, 0, 0.5, 1)
+        ta.BoxWithEffect(20, 30, 60, 50, 1)
+        ta.Sync()
+        ta.ScreenShot('box.png')
+        ta.SetEffectConstantBoolean(1, 'Textured', true)
+        ta.LoadImage('green.png', 2)
+        ta.SetImageColor(0xFFFFFF)
+        ta.PasteImageWithEffect(2, 100, 100, -1, -1, 1)
+        ta.Sync()
+        ta.ScreenShot('image.png')
+    )", &error), 0) << error;
+    video::IImage* box = load("box.png");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(hex(box->getPixel(5, 5)), "000080");   // Tint outside the box
+    EXPECT_EQ(hex(box->getPixel(21, 31)), "FF0000"); // Color from the ink inside it
+    EXPECT_EQ(hex(box->getPixel(58, 48)), "FF0000");
+    EXPECT_EQ(hex(box->getPixel(61, 51)), "000080");
+    box->drop();
+    video::IImage* image = load("image.png");
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(hex(image->getPixel(101, 101)), "00FF00"); // the image at its own size, white tint
+    EXPECT_EQ(hex(image->getPixel(105, 105)), "000080");
+    image->drop();
+}
+
 TEST_F(TaScriptGLTest, RenderToImage)
 {
     video::IImage* pattern = loader->getVideoDriver()->createImage(video::ECF_R8G8B8, core::dimension2du(4, 4));

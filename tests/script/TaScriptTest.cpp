@@ -114,6 +114,52 @@ TEST_F(TaScriptTest, ConventionsAndEdgeCases)
     }
 }
 
+TEST_F(TaScriptTest, EffectFamily)
+{
+    writeFile("tint.hlsl", "/*\n[TARV_BEGIN]\n//float4 Tint : 1,1,1,1 : pixel\n//bool On : 0 : pixel\n"
+                           "//texture Image : : pixel\n[TARV_END]\n*/\nfloat4 Tint;\nbool On;\nsampler2D Image;\n"
+                           "float4 vs_main(float4 p : POSITION) : POSITION { return p; }\n"
+                           "float4 ps_main() : COLOR0 { return On ? tex2D(Image, Tint.xy) : Tint; }\n");
+    writeFile("broken.hlsl", "/*\n[TARV_BEGIN]\n//config baseMaterial : glass\n[TARV_END]\n*/\n"
+                             "float4 vs_main(float4 p : POSITION) : POSITION { return p; }\n"
+                             "float4 ps_main() : COLOR0 { return 1; }\n");
+    struct { const char* what; const char* code; const char* error; } cases[] = {
+        {"load and set", "ta.Setup() ta.LoadEffect('tint.hlsl', 3) assert(ta.EffectExist(3))\n"
+                         "ta.SetEffectConstantFloatN(3, 'Tint', 0.5, 0.25, 'x', 1) ta.SetEffectConstantBoolean(3, 'On', true)\n"
+                         "ta.SetEffectConstantInteger(3, 'On', 1) ta.SetEffectConstantFloat(3, 'Tint', 2)\n"
+                         "ta.DeleteEffect(3) assert(not ta.EffectExist(3)) ta.DeleteEffect(3)", ""},
+        {"missing file", "ta.Setup() ta.LoadEffect('none.hlsl', 1)",
+         "bad argument #1 to 'LoadEffect' (Failed to load effect 'none.hlsl' : "},
+        {"build error", "ta.Setup() ta.LoadEffect('broken.hlsl', 1)",
+         "bad argument #1 to 'LoadEffect' (Failed to load effect 'broken.hlsl' : Invalid base material annotation glass)"},
+        {"bad ID", "ta.Setup() ta.LoadEffect('tint.hlsl', -4)",
+         "bad argument #2 to 'LoadEffect' (invalid effect ID -4 : invalid negative ID -4)"},
+        {"no effect", "ta.Setup() ta.SetEffectConstantFloat(9, 'Tint', 1)",
+         "bad argument #1 to 'SetEffectConstantFloat' (Effect ID 9 does not exist. id 9 does not exist)"},
+        {"unknown name", "ta.Setup() ta.LoadEffect('tint.hlsl', 1) ta.SetEffectConstantFloat(1, 'Tnit', 1)",
+         "bad argument #2 to 'SetEffectConstantFloat' (Effect ID 1 has no parameter 'Tnit')"},
+        {"texture as a number", "ta.Setup() ta.LoadEffect('tint.hlsl', 1) ta.SetEffectConstantFloat(1, 'Image', 1)",
+         "bad argument #2 to 'SetEffectConstantFloat' (parameter 'Image' of effect ID 1 is a texture)"},
+        {"17 floats", "ta.Setup() ta.LoadEffect('tint.hlsl', 1) ta.SetEffectConstantFloatN(1, 'Tint', 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17)",
+         "bad argument #-1 to 'SetEffectConstantFloatN' (too much floats parameters)"},
+        {"missing texture", "ta.Setup() ta.LoadEffect('tint.hlsl', 1) ta.SetEffectTexture(1, 'Image', 'none.png')",
+         "bad argument #3 to 'SetEffectTexture' (failed to load texture 'none.png' )"},
+        {"missing image", "ta.Setup() ta.LoadEffect('tint.hlsl', 1) ta.SetEffectTextureImage(1, 'Image', 4)",
+         "bad argument #3 to 'SetEffectTextureImage' (Image 4 does not exist)"},
+        {"box without effect", "ta.Setup() ta.BoxWithEffect(0, 0, 5, 5, 2)",
+         "bad argument #5 to 'BoxWithEffect' (Effect ID 2 does not exist. id 2 does not exist)"},
+        {"surface effects come later", "ta.Setup() ta.LoadEffectForObjectSurface('tint.hlsl', 1, 1, 0)",
+         "'LoadEffectForObjectSurface' is not part of this build yet"},
+    };
+    for (const auto& c : cases) {
+        const std::string error = withoutPosition(run(c.code));
+        if (*c.error)
+            EXPECT_EQ(error.rfind(c.error, 0), 0u) << c.what << ": " << error;
+        else
+            EXPECT_EQ(error, "") << c.what;
+    }
+}
+
 TEST_F(TaScriptTest, MessageBoxShowsWhileTheLogIsSilent)
 {
     TaLogCapture log;
