@@ -2,6 +2,7 @@
 #include "driver/TaMaterialExt.h"
 
 #include "driver/TaTexture.h"
+#include "driver/TaVideoDriverExt.h"
 
 #include <memory>
 #include <vector>
@@ -63,8 +64,16 @@ STaMaterialExt* taMaterialExtOf(const video::SMaterial& material)
     return record && record->marker == TA_MATERIAL_EXT_MARKER ? record : nullptr;
 }
 
-void taApplyMaterial(const STaMaterial& from, video::SMaterial& target, u32 handle)
+void taApplyMaterial(const STaMaterial& from, video::SMaterial& target, u32 handle, ITaVideoDriverExt* driverExt)
 {
+    if (driverExt) {
+        for (const STaTextureLayer& layer : from.layers)
+            if (layer.texture)
+                driverExt->prepareTexture(layer.texture, layer.srgb);
+        for (const STaTextureLayer& layer : from.vertexLayers)
+            if (layer.texture)
+                driverExt->prepareTexture(layer.texture, layer.srgb);
+    }
     target.MaterialType = from.material.MaterialType;
     target.MaterialTypeParam = from.material.MaterialTypeParam;
     target.MaterialTypeParam2 = static_cast<f32>(handle);

@@ -63,5 +63,7 @@ STaMaterialExt* taMaterialExtOf(const irr::video::SMaterial& material);
 // Makes `target` draw as `from` with the record of `handle`: material type and parameter, the
 // handle, layers 0 to 3 that hold plain 2D textures of Irrlicht's (and not sRGB) in the SMaterial's
 // layers, and every layer in the record. The record's effect, technique, pass, node and surface are
-// the caller's to set.
-void taApplyMaterial(const STaMaterial& from, irr::video::SMaterial& target, irr::u32 handle);
+// the caller's to set. With the driver extension, the textures the engine will bind are prepared
+// (ITaVideoDriverExt::prepareTexture): call it outside draws.
+void taApplyMaterial(const STaMaterial& from, irr::video::SMaterial& target, irr::u32 handle,
+                     class ITaVideoDriverExt* driverExt = nullptr);

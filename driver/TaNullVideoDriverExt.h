@@ -41,6 +41,8 @@ public:
                               std::string& error) override;
     irr::u32 maxTextureSize(ETaTextureKind kind) override;
     bool bindTexture(irr::u32 unit, irr::video::ITexture* texture, bool srgb) override;
+    bool prepareTexture(irr::video::ITexture* texture, bool) override { return texture != nullptr; }
+    bool texturePrepared(irr::video::ITexture* texture, bool) override { return texture != nullptr; }
     bool setSwapInterval(int) override { return false; }
     bool moveWindow(int, int) override { return false; }
     bool hideWindow() override { return false; }

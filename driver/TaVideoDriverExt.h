@@ -118,7 +118,16 @@ public:
     // sRGB when asked (8-bit colour only: the driver decodes it to linear values when sampling);
     // nullptr unbinds the unit. Units 0 to 3 belong to Irrlicht's material layers for 2D textures:
     // a 2D texture there is refused (false), as is a texture the driver cannot bind.
+    // Must not be called inside a draw: for one of Irrlicht's textures it may draw (see
+    // prepareTexture).
     virtual bool bindTexture(irr::u32 unit, irr::video::ITexture* texture, bool srgb) = 0;
+    // Makes one of Irrlicht's textures bindable by the engine (and its sRGB copy when asked): the
+    // driver learns its GL object through a draw of nothing, so this is done outside draws, when a
+    // texture enters an engine material layer. Engine textures need nothing. False when the texture
+    // cannot be bound by the engine.
+    virtual bool prepareTexture(irr::video::ITexture* texture, bool srgb) = 0;
+    // Whether bindTexture would bind the texture without drawing.
+    virtual bool texturePrepared(irr::video::ITexture* texture, bool srgb) = 0;
 
     // Waits for `interval` vertical blanks per presented frame (0: none): false when the driver
     // cannot choose. The engine asks Irrlicht for no vsync and sets it here: Irrlicht 1.8 uses

@@ -547,7 +547,7 @@ bool Sync()
     // The overlay draws over whatever target the renderer left selected: the back buffer.
     e.videoDriver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
     e.guiEnvironment->drawAll();
-    taOverlayDraw(e.videoDriver);
+    taOverlayDraw(e.videoDriver, e.manager ? e.manager->getVideoDriverExt() : nullptr);
     const bool presented = taEndScene();
     e.manager->getRendererManager()->getLastFrameInfo()->update(
         e.device->getTimer()->getRealTime(), e.videoDriver->getTransform(video::ETS_VIEW),

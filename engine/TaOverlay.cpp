@@ -3,6 +3,7 @@
 
 #include "core/TaLog.h"
 #include "driver/TaMaterialExt.h"
+#include "driver/TaVideoDriverExt.h"
 #include "effects/TaEffect.h"
 
 #include <cstring>
@@ -141,10 +142,10 @@ u32 overlayRecord()
     return handle;
 }
 
-void drawEffect(video::IVideoDriver* driver, const SOverlayCommand& c)
+void drawEffect(video::IVideoDriver* driver, ITaVideoDriverExt* driverExt, const SOverlayCommand& c)
 {
     CTaEffect* effect = c.effect;
-    if (!effect)
+    if (!effect || !driverExt)
         return;
     const video::SColor colour(c.colour);
     const f32 rectangle[4] = {f32(c.x1), f32(c.y1), f32(c.x2), f32(c.y2)};
@@ -168,7 +169,7 @@ void drawEffect(video::IVideoDriver* driver, const SOverlayCommand& c)
     record->pass = 0;
     record->node = nullptr;
     video::SMaterial material;
-    taApplyMaterial(pass, material, handle);
+    taApplyMaterial(pass, material, handle, driverExt);
     material.Lighting = false;
     material.ZWriteEnable = false;
     material.ZBuffer = video::ECFN_ALWAYS;
@@ -199,7 +200,7 @@ int taOverlayBox(int x1, int y1, int x2, int y2, u32 colour)
     return addShape(ETAOVERLAY_BOX, x1, y1, x2, y2, colour);
 }
 
-void taOverlayDraw(video::IVideoDriver* driver)
+void taOverlayDraw(video::IVideoDriver* driver, ITaVideoDriverExt* driverExt)
 {
     for (int i = 0; i < g_queue.count; ++i) {
         SOverlayCommand& c = g_queue.commands[i];
@@ -235,7 +236,7 @@ void taOverlayDraw(video::IVideoDriver* driver)
             break;
         case ETAOVERLAY_BOX_EFFECT:
         case ETAOVERLAY_IMAGE_EFFECT:
-            drawEffect(driver, c);
+            drawEffect(driver, driverExt, c);
             break;
         default:
             break;

@@ -37,7 +37,8 @@ int taOverlayEffect(class CTaEffect* effect, irr::video::ITexture* texture, int 
                     irr::u32 colour);
 
 // Draws the queue in order and empties it.
-void taOverlayDraw(irr::video::IVideoDriver* driver);
+// The effect draws need the driver extension (nullptr: they are skipped).
+void taOverlayDraw(irr::video::IVideoDriver* driver, class ITaVideoDriverExt* driverExt);
 // Empties the queue without drawing.
 void taOverlayClear();
 int taOverlayCount();

@@ -500,8 +500,16 @@ void CTaGLShaderMaterialRenderer::bindLayers(const video::SMaterial& material)
                 const bool flat = !own || own->getKind() == ETATEXKIND_2D;
                 if (flat && unit < static_cast<int>(video::MATERIAL_MAX_TEXTURES))
                     unit = kSpareUnit + unit;
-                if (m_driverExt && m_driverExt->bindTexture(static_cast<u32>(unit), layer->texture, layer->srgb))
+                // Inside a draw only textures prepared before can be bound (learning an Irrlicht
+                // texture's GL object takes a draw of its own).
+                if (m_driverExt && m_driverExt->texturePrepared(layer->texture, layer->srgb) &&
+                    m_driverExt->bindTexture(static_cast<u32>(unit), layer->texture, layer->srgb))
                     m_boundTextureUnits.push_back(unit);
+                else if (!m_warnedUnprepared) {
+                    m_warnedUnprepared = true;
+                    taPrint(ETALOG_WARN, "TaGPU: a texture of an engine material layer was not prepared before the "
+                                         "draw and is left out");
+                }
             }
             glBindSampler(unit, samplerObject(*layer, layer->texture->hasMipMaps()));
             m_boundSamplerUnits.push_back(unit);

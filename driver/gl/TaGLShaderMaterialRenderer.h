@@ -101,5 +101,5 @@ private:
     std::vector<SHandle> m_handles;
     std::map<unsigned, unsigned> m_samplerObjects; // by sampling key
     std::vector<int> m_boundTextureUnits, m_boundSamplerUnits;
-    bool m_warnedRegisters = false;
+    bool m_warnedRegisters = false, m_warnedUnprepared = false;
 };

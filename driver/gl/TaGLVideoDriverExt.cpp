@@ -510,6 +510,29 @@ unsigned CTaGLVideoDriverExt::irrlichtTextureName(video::ITexture* texture)
     return static_cast<unsigned>(name);
 }
 
+bool CTaGLVideoDriverExt::prepareTexture(video::ITexture* texture, bool srgb)
+{
+    if (!texture)
+        return false;
+    if (dynamic_cast<CTaGLTexture*>(texture))
+        return true;
+    const unsigned name = irrlichtTextureName(texture);
+    if (name && srgb && texture->getColorFormat() == video::ECF_A8R8G8B8 && !m_irrlichtSrgb.count(texture))
+        m_irrlichtSrgb.emplace(texture, taGLMakeSrgbCopy(name, texture->hasMipMaps()));
+    return name != 0;
+}
+
+bool CTaGLVideoDriverExt::texturePrepared(video::ITexture* texture, bool srgb)
+{
+    if (!texture)
+        return false;
+    if (dynamic_cast<CTaGLTexture*>(texture))
+        return true;
+    if (!m_irrlichtNames.count(texture))
+        return false;
+    return !srgb || texture->getColorFormat() != video::ECF_A8R8G8B8 || m_irrlichtSrgb.count(texture);
+}
+
 bool CTaGLVideoDriverExt::bindTexture(u32 unit, video::ITexture* texture, bool srgb)
 {
     GLint units = 0;
@@ -525,15 +548,11 @@ bool CTaGLVideoDriverExt::bindTexture(u32 unit, video::ITexture* texture, bool s
             if (srgb)
                 if (const unsigned copy = own->srgbName())
                     name = copy;
-        } else {
-            name = irrlichtTextureName(texture);
-            if (name && srgb && texture->getColorFormat() == video::ECF_A8R8G8B8) {
-                auto found = m_irrlichtSrgb.find(texture);
-                if (found == m_irrlichtSrgb.end())
-                    found = m_irrlichtSrgb.emplace(texture, taGLMakeSrgbCopy(name, texture->hasMipMaps())).first;
-                if (found->second)
-                    name = found->second;
-            }
+        } else if (prepareTexture(texture, srgb)) {
+            name = m_irrlichtNames[texture];
+            auto found = m_irrlichtSrgb.find(texture);
+            if (srgb && found != m_irrlichtSrgb.end() && found->second)
+                name = found->second;
         }
         if (!name || (target == GL_TEXTURE_2D && unit < 4))
             return false;

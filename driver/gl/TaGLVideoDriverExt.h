@@ -44,6 +44,8 @@ public:
                               std::string& error) override;
     irr::u32 maxTextureSize(ETaTextureKind kind) override;
     bool bindTexture(irr::u32 unit, irr::video::ITexture* texture, bool srgb) override;
+    bool prepareTexture(irr::video::ITexture* texture, bool srgb) override;
+    bool texturePrepared(irr::video::ITexture* texture, bool srgb) override;
     // Whether DXT pixels may go to the driver compressed (on when the driver has
     // GL_EXT_texture_compression_s3tc); off, they are decoded first.
     void setCompressedUpload(bool allowed) { m_compressedUpload = allowed; }

@@ -88,7 +88,7 @@ protected:
         record->pass = pass;
         STaMaterial passMaterial;
         ASSERT_TRUE(effect->getPassMaterial(technique, pass, passMaterial));
-        taApplyMaterial(passMaterial, material, handle);
+        taApplyMaterial(passMaterial, material, handle, taGetManager()->getVideoDriverExt());
     }
     // A screen quad with the effect into a 4 x 4 float target cleared to `clear`; its centre pixel.
     Colour quad(const Colour& clear = {0, 0, 0, 0})
@@ -260,6 +260,30 @@ TEST_F(TaEffectGLTest, LayersBeyondIrrlichtsFourAndVertexTextures)
     EXPECT_NEAR(got[0], 0.2158f, 3e-3f);
     EXPECT_NEAR(got[1], 200 / 255.0f, 2e-3f);
     EXPECT_NEAR(got[2], 160 / 255.0f, 2e-3f);
+}
+
+TEST_F(TaEffectGLTest, WrapModesAndStructMembers)
+{
+    // Two texels, red then blue, sampled past the right edge: clamped it is blue, repeated red; the
+    // repeated one sits in Irrlicht's layers, the clamped one in a layer the engine binds.
+    video::IImage* pair = driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(2, 1));
+    pair->setPixel(0, 0, video::SColor(255, 255, 0, 0));
+    pair->setPixel(1, 0, video::SColor(255, 0, 0, 255));
+    driver->writeImageToFile(pair, "pair.png");
+    pair->drop();
+    ASSERT_TRUE(load("//texture 1 : pair.png : filterPoint repeat\n//texture 6 : pair.png : filterPoint clamp\n"
+                     "//float4 LightParams : LightParams : pixel\n",
+                     std::string(kScreenVertex) +
+                         "sampler2D Repeated : register(s1);\nsampler2D Clamped : register(s6);\n"
+                         "struct Light { float3 LightColor; float3 LightPosition; float3 LightDirection;\n"
+                         "  float InvLightRadiusSqr; float2 SpotlightAngles; };\nLight LightParams[5];\n"
+                         "float4 ps_main() : COLOR0 { float2 at = float2(1.25, 0.5);\n"
+                         "  return float4(tex2D(Repeated, at).r, tex2D(Clamped, at).b, LightParams[1].LightColor.g,\n"
+                         "                LightParams[3].SpotlightAngles.y); }\n"));
+    taEffectLightBlock().lights[1].colour[1] = 0.375f;
+    taEffectLightBlock().lights[3].spotAngles[1] = 0.625f;
+    EXPECT_TRUE(near(quad(), {1, 1, 0.375f, 0.625f}));
+    taEffectLightBlock() = STaLightBlock();
 }
 
 TEST_F(TaEffectGLTest, ABlendingPassBlendsWithItsFactors)
