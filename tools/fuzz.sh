@@ -8,7 +8,8 @@ build="$here/build-fuzz"
 "$here/tools/setup.sh" "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARV_FUZZ=ON -DTARV_BUILD_TESTS=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 for pair in FuzzExtract:extract FuzzSetup:setup FuzzTfText:tf-text FuzzTfBinary:tf-binary FuzzFxTarv:fx-tarv \
-  FuzzFxCollada:fx-collada FuzzMeshObj:mesh-obj FuzzMeshLwo:mesh-lwo FuzzMeshX:mesh-x FuzzDds:dds; do
+  FuzzFxCollada:fx-collada FuzzMeshObj:mesh-obj FuzzMeshLwo:mesh-lwo FuzzMeshX:mesh-x FuzzDds:dds \
+  FuzzFxBuild:fx-build; do
   target=${pair%%:*}
   corpus=${pair##*:}
   mkdir -p "$build/corpus/$corpus" "$build/artifacts"

@@ -21,6 +21,9 @@ TEST_F(TarvtoolTest, RefusalsSayWhy)
     writeFile("a.txt", "a");
     writeFile("plain.hlsl", "float4 ps_main() : COLOR0 { return 1; }\n");
     writeFile("bad.dds", "DDS junk");
+    writeFile("glass.hlsl", "/*\n[TARV_BEGIN]\n//config baseMaterial : glass\n[TARV_END]\n*/\n"
+                            "float4 vs_main(float4 p : POSITION) : POSITION { return p; }\n"
+                            "float4 ps_main() : COLOR0 { return 1; }\n");
     writeFile("typo.hlsl", "/*\n[TARV_BEGIN]\nflaot4 tint : 0\n[TARV_END]\n*/\n");
     struct { const char* what; const char* arguments; int status; const char* output; } cases[] = {
         {"stamp a text file", "stamp player notes.txt", 1, "'notes.txt' is not a ZIP archive"},
@@ -33,6 +36,8 @@ TEST_F(TarvtoolTest, RefusalsSayWhy)
         {"datafiles: no such directory", "datafiles no/such/dir", 1, "'no/such/dir' is not a directory"},
         {"fx dump without a Tarv block", "fx dump plain.hlsl", 0, "warning: plain.hlsl: no [TARV_BEGIN] block"},
         {"fx dump with an unknown type", "fx dump typo.hlsl", 0, "unknown declaration type 'flaot4'"},
+        {"fx check of a base material it does not know", "fx check glass.hlsl", 1,
+         "glass.hlsl does not build: Invalid base material annotation glass"},
         {"tex of a damaged DDS file", "tex bad.dds", 1, "Could not load texture 'bad.dds': the header is truncated"},
         {"tex of a missing file", "tex nothere.png", 1, "no texture made of 'nothere.png' (the file is not found)"},
         {"tex gen of an unknown name", "tex gen Noise x.png", 1, "'Noise' is not a generated texture"},
@@ -49,6 +54,22 @@ TEST_F(TarvtoolTest, RefusalsSayWhy)
     EXPECT_EQ(tool("stamp player good.zip"), 0) << readFile("err.txt");
     tool(std::string("datafiles ") + TARV_SOURCE_DIR + "/data");
     EXPECT_NE(readFile("out.txt").find(" files found; "), std::string::npos) << readFile("out.txt");
+}
+
+TEST_F(TarvtoolTest, FxCheckListsConstantsAndSamplers)
+{
+    writeFile("check.hlsl", "/*\n[TARV_BEGIN]\n//float4x4 WVP : WorldViewProjection : vertex\n"
+                            "//float4 Tint : 1,1,1,1 : pixel\n//texture 2 : : srgb\n[TARV_END]\n*/\n"
+                            "float4x4 WVP; float4 Tint; sampler2D Base : register(s2);\n"
+                            "float4 vs_main(float3 p : POSITION) : POSITION { return mul(WVP, float4(p, 1)); }\n"
+                            "float4 ps_main() : COLOR0 { return Tint * tex2D(Base, Tint.xy); }\n");
+    ASSERT_EQ(tool("fx check check.hlsl"), 0) << readFile("err.txt");
+    const std::string out = readFile("out.txt");
+    EXPECT_NE(out.find("vertex constant WVP"), std::string::npos) << out;
+    EXPECT_NE(out.find("WorldViewProjectionTranspose -> Transform"), std::string::npos) << out;
+    EXPECT_NE(out.find("-> its value"), std::string::npos) << out;
+    EXPECT_NE(out.find("pixel sampler  Tex__2"), std::string::npos) << out;
+    EXPECT_NE(out.find("texture layer 2: (no texture) (sRGB)"), std::string::npos) << out;
 }
 
 TEST_F(TarvtoolTest, TexDescribesWhatTheManagerMakes)

@@ -1,19 +1,26 @@
-// "tarvtool fx dump FILE [-D NAME[=VALUE]]...".
+// "tarvtool fx dump FILE [-D NAME[=VALUE]]..." and "tarvtool fx check FILE [-D NAME[=VALUE]]...".
 #include "tools/tarvtool/FxCommands.h"
 
 #include "effects/TaEffectDefCollada.h"
 #include "effects/TaEffectDefTarv.h"
+#include "effects/TaEffectManager.h"
+#include "engine/TaEngine.h"
+#include "engine/TaManager.h"
+#include "tools/tarvtool/Headless.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+using namespace irr;
+
 namespace {
 
 int usage()
 {
     fprintf(stderr, "usage: tarvtool fx dump FILE [-D NAME[=VALUE]]...\n"
+                    "       tarvtool fx check FILE [-D NAME[=VALUE]]...\n"
                     "       FILE: a Tarv shader (.hlsl, .fx) or a COLLADA FX document (.dae, .xml)\n");
     return 2;
 }
@@ -93,11 +100,56 @@ void dump(const CTaEffectDef& def)
     }
 }
 
+// Builds the effect as the engine would (every pass of every technique translated), on the null
+// driver, and prints its constants with their semantics and binds and its samplers with their layers
+// and textures.
+int check(const char* file, const STaFxMacro* macros)
+{
+    if (!taToolStartEngine())
+        return 1;
+    CTaEffectManager* manager = taGetManager()->getEffectManager();
+    CTaEffect* effect = manager->createEffect(file, -1, macros);
+    if (!effect) {
+        const std::string& reason = manager->getLastError();
+        fprintf(stderr, "tarvtool: %s does not build: %s\n", file,
+                reason.empty() ? "no effect loader reads it (.hlsl, .fx, .dae, .xml)" : reason.c_str());
+        taShutdown();
+        return 1;
+    }
+    const ITaEffectDef* definition = effect->definition();
+    for (size_t t = 0; t < effect->techniqueCount(); ++t) {
+        const STechnique* technique = definition->getTechnique(static_cast<unsigned>(t));
+        for (size_t p = 0; p < effect->passCount(static_cast<int>(t)); ++p) {
+            const STaFxPass* pass = effect->pass(static_cast<int>(t), static_cast<int>(p));
+            printf("technique %zu '%s', pass %zu: material type %d\n", t, technique ? technique->name.c_str() : "", p,
+                   static_cast<int>(pass->material.material.MaterialType));
+            for (const STaFxShader& shader : pass->shaders) {
+                const char* stage = shader.stage == ETAFX_STAGE_VERTEX ? "vertex" : "pixel";
+                for (const STaFxConstBind& constant : shader.constants)
+                    printf("  %s constant %-24s %-28s -> %s\n", stage, constant.name.c_str(),
+                           constant.semantic.empty() ? "(no semantic)" : constant.semantic.c_str(),
+                           constant.bind == manager->binds().back() ? "its value" : constant.bind->bindName());
+                for (const STaFxTextureBind& sampler : shader.samplers) {
+                    const STaFxTextureSlot* slot = effect->getTextureSlot(sampler.parameter);
+                    video::ITexture* texture = slot ? slot->texture : nullptr;
+                    printf("  %s sampler  %-24s %s layer %d: %s%s\n", stage, sampler.name.c_str(),
+                           shader.stage == ETAFX_STAGE_VERTEX ? "vertex" : "texture", sampler.sampler,
+                           texture ? texture->getName().getPath().c_str() : "(no texture)",
+                           slot && slot->srgb ? " (sRGB)" : "");
+                }
+            }
+        }
+    }
+    effect->drop();
+    taShutdown();
+    return 0;
+}
+
 } // namespace
 
 int fxCommand(int argc, char** argv)
 {
-    if (argc < 3 || strcmp(argv[1], "dump") != 0)
+    if (argc < 3 || (strcmp(argv[1], "dump") != 0 && strcmp(argv[1], "check") != 0))
         return usage();
     const char* file = argv[2];
     std::vector<std::string> texts;
@@ -119,6 +171,8 @@ int fxCommand(int argc, char** argv)
     for (size_t i = 0; i < names.size(); ++i)
         macros.push_back(STaFxMacro{names[i].c_str(), values[i].c_str()});
     macros.push_back(STaFxMacro{nullptr, nullptr});
+    if (strcmp(argv[1], "check") == 0)
+        return check(file, macros.data());
 
     CTaEffectDefLoaderTarv tarv;
     CTaEffectDefLoaderCollada collada;

@@ -4,6 +4,8 @@
 // tarvtool tex gen RandRot|RandVec OUT: writes a generated texture as a picture (by extension).
 #include "tools/tarvtool/TexCommand.h"
 
+#include "tools/tarvtool/Headless.h"
+
 #include "core/TaLog.h"
 #include "driver/TaDdsReader.h"
 #include "driver/TaTexture.h"
@@ -93,17 +95,8 @@ int texCommand(int argc, char** argv)
         return usage();
     const char* file = argv[1];
 
-    // The engine on the null driver, its messages on standard error.
-    taSetLogSink([](const char* line, void*) { fputs(line, stderr); }, nullptr);
-    taDisableMessageBoxes();
-    taSetLogLevel(ETALOG_WARN);
-    STaSetupParams params = taDefaultSetupParams();
-    params.driver = ETADRIVER_NULL;
-    snprintf(params.audio, sizeof(params.audio), "null");
-    if (taSetup(params) != 0) {
-        fprintf(stderr, "tarvtool: the engine did not start\n");
+    if (!taToolStartEngine())
         return 1;
-    }
     CTaTextureManager* manager = taGetManager()->getTextureManager();
     video::IVideoDriver* driver = taEngine().videoDriver;
     const bool mipMaps = option != "-nomips";
