@@ -12,3 +12,4 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 # The frame under Xvfb (llvmpipe draws on the CPU, so OpenGL figures are the software renderer's).
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_sync" --benchmark_min_time=1
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_texture" --benchmark_min_time=1
+xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_effect" --benchmark_min_time=1
