@@ -524,14 +524,13 @@ private:
 
 // --- Lights and objects among the scene root's children ---------------------------------------------
 
-scene::ISceneNode* rootChild(scene::ISceneManager* scene, int index, bool lights)
+scene::ISceneNode* rootChild(scene::ISceneManager* scene, int index)
 {
     int seen = 0;
     for (scene::ISceneNode* child : scene->getRootSceneNode()->getChildren()) {
         const scene::ESCENE_NODE_TYPE type = child->getType();
-        const bool counted = lights ? type == scene::ESNT_LIGHT
-                                    : type == scene::ESNT_MESH || type == scene::ESNT_ANIMATED_MESH ||
-                                          type == static_cast<scene::ESCENE_NODE_TYPE>(MAKE_IRR_ID('m', 'o', 'r', 'p'));
+        const bool counted = type == scene::ESNT_MESH || type == scene::ESNT_ANIMATED_MESH ||
+                             type == static_cast<scene::ESCENE_NODE_TYPE>(MAKE_IRR_ID('m', 'o', 'r', 'p'));
         if (counted && seen++ == index)
             return child;
     }
@@ -543,6 +542,15 @@ class CTaEffectBindLight : public CTaEffectBind
 public:
     explicit CTaEffectBindLight(scene::ISceneManager* scene) : m_scene(scene) {}
     const char* bindName() const override { return "Light"; }
+    // The lights are gathered once per draw, not once per constant.
+    bool onSetMaterial(const video::SMaterial&, STaMaterialExt*, s32) override
+    {
+        m_lights.clear();
+        for (scene::ISceneNode* child : m_scene->getRootSceneNode()->getChildren())
+            if (child->getType() == scene::ESNT_LIGHT)
+                m_lights.push_back(static_cast<scene::ILightSceneNode*>(child));
+        return true;
+    }
     TaFxBindFunction getBindFunction(STaFxConstBind& constant) override
     {
         static const SServed table[] = {{"LightAmbient", &ambient},
@@ -555,8 +563,9 @@ public:
 private:
     static scene::ILightSceneNode* light(ITaEffectBind* bind, const STaFxConstBind& constant)
     {
-        auto* node = static_cast<scene::ILightSceneNode*>(
-            rootChild(static_cast<CTaEffectBindLight*>(bind)->m_scene, constant.argument[0], true));
+        const auto& lights = static_cast<CTaEffectBindLight*>(bind)->m_lights;
+        const int index = constant.argument[0];
+        scene::ILightSceneNode* node = index < static_cast<int>(lights.size()) ? lights[index] : nullptr;
         if (!node)
             taPrint(ETALOG_ERROR, "CTaEffectBindLight : Light index %d not found ", constant.argument[0]);
         return node;
@@ -593,6 +602,7 @@ private:
     }
 
     scene::ISceneManager* m_scene;
+    std::vector<scene::ILightSceneNode*> m_lights;
 };
 
 class CTaEffectBindObject : public CTaEffectBind
@@ -613,7 +623,7 @@ public:
 private:
     static scene::ISceneNode* object(ITaEffectBind* bind, const STaFxConstBind& constant)
     {
-        scene::ISceneNode* node = rootChild(static_cast<CTaEffectBindObject*>(bind)->m_scene, constant.argument[0], false);
+        scene::ISceneNode* node = rootChild(static_cast<CTaEffectBindObject*>(bind)->m_scene, constant.argument[0]);
         if (!node)
             taPrint(ETALOG_ERROR, "CTaEffectBindObject : Object index %d not found ", constant.argument[0]);
         return node;

@@ -219,7 +219,7 @@ int initEngine(const STaEngineContext& e)
     }
     g_engine.defaultRenderer = renderer;
     noteOnce(g_notedResources, "The cube-map copy effect (cubemaptolatlong.hlsl) and the curl-noise volume "
-                               "come with the effects and particles, which are not part of this build yet");
+                               "come with the cube maps and particles, which are not part of this build yet");
     return 0;
 }
 

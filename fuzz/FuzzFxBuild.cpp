@@ -74,10 +74,18 @@ private:
     }
 };
 
+// Made with the first input, released at exit.
 struct SFuzzWorld {
     IrrlichtDevice* device = createDevice(video::EDT_NULL);
     CFuzzGpu* gpu = new CFuzzGpu(device);
     std::vector<ITaEffectBind*> binds = taCreateBuiltInBinds(device);
+    ~SFuzzWorld()
+    {
+        for (ITaEffectBind* bind : binds)
+            bind->drop();
+        delete gpu;
+        device->drop();
+    }
 };
 
 } // namespace

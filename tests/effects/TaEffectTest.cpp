@@ -290,6 +290,11 @@ TEST_F(TaEffectTest, SettersCheckTypesAndStayInTheirSlots)
     // setTexture: the SRGB annotation wins, else the caller's default.
     EXPECT_TRUE(effect->setTexture(texture, before, false));
     EXPECT_TRUE(effect->pass(0, 0)->material.layers[0].srgb);
+    const int unused = effect->parameterIndex("Unused"); // no SRGB annotation
+    EXPECT_TRUE(effect->setTexture(unused, before, true));
+    EXPECT_TRUE(effect->getTextureSlot(unused)->srgb);
+    EXPECT_TRUE(effect->setTexture(unused, before, false));
+    EXPECT_FALSE(effect->getTextureSlot(unused)->srgb);
     // A clone keeps its own values.
     CTaEffect* copy = effect->clone();
     EXPECT_TRUE(copy->setFloat("Tint", 7.0f));
