@@ -5,6 +5,9 @@
 #include "driver/TaMaterialExt.h"
 #include "driver/TaVideoDriverExt.h"
 #include "effects/TaEffect.h"
+#include "engine/TaEngine.h"
+#include "engine/TaManager.h"
+#include "render/TaRenderServices.h"
 
 #include <cstring>
 
@@ -142,7 +145,7 @@ u32 overlayRecord()
     return handle;
 }
 
-void drawEffect(video::IVideoDriver* driver, ITaVideoDriverExt* driverExt, const SOverlayCommand& c)
+void drawEffect(ITaVideoDriverExt* driverExt, const SOverlayCommand& c)
 {
     CTaEffect* effect = c.effect;
     if (!effect || !driverExt)
@@ -170,21 +173,8 @@ void drawEffect(video::IVideoDriver* driver, ITaVideoDriverExt* driverExt, const
     record->node = nullptr;
     video::SMaterial material;
     taApplyMaterial(pass, material, handle, driverExt);
-    material.Lighting = false;
-    material.ZWriteEnable = false;
-    material.ZBuffer = video::ECFN_ALWAYS;
-    material.BackfaceCulling = false;
-    static const u16 indices[6] = {0, 1, 2, 0, 2, 3};
-    const video::SColor white(255, 255, 255, 255);
-    video::S3DVertex corners[4] = {video::S3DVertex(-1, -1, 0, 0, 0, 1, white, 0, 1),
-                                   video::S3DVertex(-1, 1, 0, 0, 0, 1, white, 0, 0),
-                                   video::S3DVertex(1, 1, 0, 0, 0, 1, white, 1, 0),
-                                   video::S3DVertex(1, -1, 0, 0, 0, 1, white, 1, 1)};
-    driver->setTransform(video::ETS_WORLD, core::IdentityMatrix);
-    driver->setTransform(video::ETS_VIEW, core::IdentityMatrix);
-    driver->setTransform(video::ETS_PROJECTION, core::IdentityMatrix);
-    driver->setMaterial(material);
-    driver->drawIndexedTriangleList(corners, 4, indices, 2);
+    if (CTaManager* manager = taGetManager())
+        manager->getRenderServices()->drawScreenQuad(material);
     record->effect = nullptr;
 }
 
@@ -236,7 +226,7 @@ void taOverlayDraw(video::IVideoDriver* driver, ITaVideoDriverExt* driverExt)
             break;
         case ETAOVERLAY_BOX_EFFECT:
         case ETAOVERLAY_IMAGE_EFFECT:
-            drawEffect(driver, driverExt, c);
+            drawEffect(driverExt, c);
             break;
         default:
             break;

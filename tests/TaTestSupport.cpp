@@ -106,6 +106,16 @@ STaSetupParams taTestSetup(int driver, const std::string& dataDirectory)
     return params;
 }
 
+STaSetupParams taTestGLSetup(const std::string& dataDirectory, int width, int height)
+{
+    STaSetupParams params = taTestSetup(ETADRIVER_OPENGL, dataDirectory);
+    params.width = width;
+    params.height = height;
+    params.antialias = 0;
+    params.lightPrePass = 0;
+    return params;
+}
+
 TaScriptDriver::TaScriptDriver(int driver)
 {
     STaSetupParams base = taDefaultSetupParams();

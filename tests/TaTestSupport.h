@@ -58,6 +58,8 @@ int taTestRun(const std::string& command);
 // Setup parameters of a test engine: `driver`, the null audio output, the data directory when
 // given; everything else not given.
 STaSetupParams taTestSetup(int driver, const std::string& dataDirectory = "");
+// An OpenGL engine of width x height with the simple renderer and no antialiasing, for pixel tests.
+STaSetupParams taTestGLSetup(const std::string& dataDirectory, int width, int height);
 
 // What a script's Setup starts while the test runs: `driver` with the null audio output; the
 // default parameters again once the test is over.

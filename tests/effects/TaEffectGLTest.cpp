@@ -3,6 +3,8 @@
 // vertex textures, sRGB, semantic maps, and a blending pass.
 #include "TaTestSupport.h"
 
+#include "effects/TaRecordingServices.h"
+
 #include "effects/TaEffectManager.h"
 #include "engine/TaEngine.h"
 #include "engine/TaManager.h"
@@ -23,26 +25,6 @@ namespace {
 using namespace irr;
 using Colour = std::array<float, 4>;
 
-// What a draw uploads by name, for comparing values rather than pictures.
-class CRecordingServices : public video::IMaterialRendererServices
-{
-public:
-    std::map<std::string, std::vector<f32>> vertex;
-    void setBasicRenderStates(const video::SMaterial&, const video::SMaterial&, bool) override {}
-    bool setVertexShaderConstant(const c8* name, const f32* floats, int count) override
-    {
-        vertex[name].assign(floats, floats + count);
-        return true;
-    }
-    bool setVertexShaderConstant(const c8*, const bool*, int) override { return false; }
-    bool setVertexShaderConstant(const c8*, const s32*, int) override { return false; }
-    void setVertexShaderConstant(const f32*, s32, s32) override {}
-    bool setPixelShaderConstant(const c8*, const f32*, int) override { return true; }
-    bool setPixelShaderConstant(const c8*, const bool*, int) override { return false; }
-    bool setPixelShaderConstant(const c8*, const s32*, int) override { return false; }
-    void setPixelShaderConstant(const f32*, s32, s32) override {}
-    video::IVideoDriver* getVideoDriver() override { return nullptr; }
-};
 
 class TaEffectGLTest : public TaScratchTest
 {
@@ -50,12 +32,7 @@ protected:
     void SetUp() override
     {
         TaScratchTest::SetUp();
-        STaSetupParams params = taTestSetup(ETADRIVER_OPENGL, m_dir + "/");
-        params.width = 160;
-        params.height = 120;
-        params.antialias = 0;
-        params.lightPrePass = 0;
-        ASSERT_EQ(taSetup(params), 0) << "no OpenGL device: run under xvfb-run";
+        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", 160, 120)), 0) << "no OpenGL device: run under xvfb-run";
         driver = taEngine().videoDriver;
         manager = taGetManager()->getEffectManager();
         handle = taNewMaterialExt();
@@ -194,7 +171,7 @@ TEST_F(TaEffectGLTest, TransformsMatchTheFixedFunctionPicture)
     EXPECT_LE(different, lit / 100);
 
     // The values themselves: the plain and transposed products.
-    CRecordingServices services;
+    CTaRecordingServices services;
     STaMaterialExt* record = taGetMaterialExt(handle);
     driver->setTransform(video::ETS_WORLD, node->getAbsoluteTransformation());
     ASSERT_TRUE(effect->onSetShaderConstants(&services, 0, node->getMaterial(0), record));

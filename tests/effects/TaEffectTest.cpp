@@ -3,6 +3,8 @@
 // semantic binds upload (recorded by a stand-in for the driver's services).
 #include "TaTestSupport.h"
 
+#include "effects/TaRecordingServices.h"
+
 #include "effects/TaEffectManager.h"
 #include "effects/TaGPUProgrammingServices.h"
 #include "engine/TaEngine.h"
@@ -15,30 +17,6 @@ namespace {
 
 using namespace irr;
 
-// Records what a draw uploads by name (the null driver's programs take nothing).
-class CRecordingServices : public video::IMaterialRendererServices
-{
-public:
-    std::map<std::string, std::vector<f32>> vertex, pixel;
-    void setBasicRenderStates(const video::SMaterial&, const video::SMaterial&, bool) override {}
-    bool setVertexShaderConstant(const c8* name, const f32* floats, int count) override
-    {
-        vertex[name].assign(floats, floats + count);
-        return true;
-    }
-    bool setVertexShaderConstant(const c8*, const bool*, int) override { return false; }
-    bool setVertexShaderConstant(const c8*, const s32*, int) override { return false; }
-    void setVertexShaderConstant(const f32*, s32, s32) override {}
-    bool setPixelShaderConstant(const c8* name, const f32* floats, int count) override
-    {
-        pixel[name].assign(floats, floats + count);
-        return true;
-    }
-    bool setPixelShaderConstant(const c8*, const bool*, int) override { return false; }
-    bool setPixelShaderConstant(const c8*, const s32*, int) override { return false; }
-    void setPixelShaderConstant(const f32*, s32, s32) override {}
-    video::IVideoDriver* getVideoDriver() override { return nullptr; }
-};
 
 const char* const kShader = R"(/*
 [TARV_BEGIN]
@@ -351,7 +329,7 @@ TEST_F(TaEffectTest, WhatTheBindsUpload)
     taApplyMaterial(passMaterial, material, handle);
     EXPECT_EQ(taMaterialExtOf(material), record);
 
-    CRecordingServices services;
+    CTaRecordingServices services;
     TaLogCapture log;
     ASSERT_TRUE(effect->onSetShaderConstants(&services, 0, material, record));
     // The null driver keeps no transforms (the values are checked on OpenGL); they go up whole.
@@ -366,7 +344,7 @@ TEST_F(TaEffectTest, WhatTheBindsUpload)
     EXPECT_TRUE(log.contains("CTaEffectBindObject : Object index 2 not found "));
     // A draw that names no pass of the effect uploads nothing.
     record->pass = 3;
-    CRecordingServices none;
+    CTaRecordingServices none;
     EXPECT_FALSE(effect->onSetShaderConstants(&none, 0, material, record));
     EXPECT_TRUE(none.pixel.empty());
     taFreeMaterialExt(handle);

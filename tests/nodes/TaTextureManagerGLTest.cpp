@@ -45,12 +45,7 @@ protected:
     void SetUp() override
     {
         TaScratchTest::SetUp();
-        STaSetupParams params = taTestSetup(ETADRIVER_OPENGL, m_dir + "/");
-        params.width = 64;
-        params.height = 64;
-        params.antialias = 0;
-        params.lightPrePass = 0;
-        ASSERT_EQ(taSetup(params), 0) << "no OpenGL device: run under xvfb-run";
+        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", 64, 64)), 0) << "no OpenGL device: run under xvfb-run";
         driver = taEngine().videoDriver;
         manager = taGetManager()->getTextureManager();
         ext = dynamic_cast<CTaGLVideoDriverExt*>(taGetManager()->getVideoDriverExt());

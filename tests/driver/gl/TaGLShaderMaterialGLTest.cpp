@@ -48,12 +48,7 @@ protected:
     void SetUp() override
     {
         TaScratchTest::SetUp();
-        STaSetupParams params = taTestSetup(ETADRIVER_OPENGL, m_dir + "/");
-        params.width = 160;
-        params.height = 120;
-        params.antialias = 0;
-        params.lightPrePass = 0;
-        ASSERT_EQ(taSetup(params), 0) << "no OpenGL device: run under xvfb-run";
+        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", 160, 120)), 0) << "no OpenGL device: run under xvfb-run";
         driver = taEngine().videoDriver;
         gpu = taGetManager()->getGPUProgrammingServices();
         constants = new CTestConstants();
