@@ -5,6 +5,7 @@
 #include "core/TaLog.h"
 #include "driver/gl/TaGLShaderMaterialRenderer.h"
 #include "effects/TaEffectManager.h"
+#include "effects/TaGPUProgrammingServices.h"
 #include "engine/TaEngine.h"
 #include "engine/TaManager.h"
 
@@ -79,6 +80,7 @@ struct SFixture {
         snprintf(params.audio, sizeof(params.audio), "null");
         if (taSetup(params) != 0)
             return;
+        taGetManager()->getGPUProgrammingServices()->setCacheDirectory("", 0);
         for (int i = 0; i < 4; ++i)
             taEngine().sceneManager->addLightSceneNode(nullptr, core::vector3df(float(i), 2, 3));
         file = "/tmp/tarv-bench-" + std::to_string(getpid()) + "-effect.hlsl";

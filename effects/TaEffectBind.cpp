@@ -8,6 +8,7 @@
 #include "effects/TaSemanticTable.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -108,6 +109,26 @@ void zeros(const STaFxUpload& upload, const STaFxConstBind& constant, int count)
 
 core::matrix4 inverseOf(const core::matrix4& m)
 {
+    // Most matrices drawn with are affine (last column 0, 0, 0, 1): the inverse of the 3 x 3 part
+    // and the translation taken back through it, cheaper than the general inverse.
+    if (m[3] == 0.0f && m[7] == 0.0f && m[11] == 0.0f && m[15] == 1.0f) {
+        const f32 a = m[0], b = m[1], c = m[2], d = m[4], e = m[5], f = m[6], g = m[8], h = m[9], i = m[10];
+        const f32 c0 = e * i - f * h, c1 = f * g - d * i, c2 = d * h - e * g;
+        const f32 determinant = a * c0 + b * c1 + c * c2;
+        if (determinant != 0.0f && std::isfinite(determinant)) {
+            const f32 r = 1.0f / determinant;
+            core::matrix4 inverse(core::matrix4::EM4CONST_NOTHING);
+            inverse[0] = c0 * r, inverse[1] = (c * h - b * i) * r, inverse[2] = (b * f - c * e) * r, inverse[3] = 0;
+            inverse[4] = c1 * r, inverse[5] = (a * i - c * g) * r, inverse[6] = (c * d - a * f) * r, inverse[7] = 0;
+            inverse[8] = c2 * r, inverse[9] = (b * g - a * h) * r, inverse[10] = (a * e - b * d) * r, inverse[11] = 0;
+            const f32 x = m[12], y = m[13], z = m[14];
+            inverse[12] = -(x * inverse[0] + y * inverse[4] + z * inverse[8]);
+            inverse[13] = -(x * inverse[1] + y * inverse[5] + z * inverse[9]);
+            inverse[14] = -(x * inverse[2] + y * inverse[6] + z * inverse[10]);
+            inverse[15] = 1;
+            return inverse;
+        }
+    }
     core::matrix4 inverse;
     return m.getInverse(inverse) ? inverse : m;
 }

@@ -36,31 +36,6 @@ GLuint compileStage(GLenum kind, const std::string& code, const char* stage, std
     return 0;
 }
 
-// Every active uniform of a program by its GL name ("[0]" dropped from arrays).
-std::map<std::string, CTaGLShaderMaterialRenderer::SUniform> activeUniforms(GLuint program)
-{
-    std::map<std::string, CTaGLShaderMaterialRenderer::SUniform> uniforms;
-    GLint count = 0, longest = 0;
-    glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
-    glGetProgramiv(program, GL_ACTIVE_UNIFORM_MAX_LENGTH, &longest);
-    std::vector<char> name(longest > 0 ? longest + 1 : 2);
-    for (GLint i = 0; i < count; ++i) {
-        GLint size = 0;
-        GLenum type = 0;
-        glGetActiveUniform(program, i, static_cast<GLsizei>(name.size()), nullptr, &size, &type, name.data());
-        std::string text = name.data();
-        if (text.size() > 3 && text.compare(text.size() - 3, 3, "[0]") == 0)
-            text.resize(text.size() - 3);
-        CTaGLShaderMaterialRenderer::SUniform uniform;
-        uniform.location = glGetUniformLocation(program, text.c_str());
-        uniform.type = type;
-        uniform.size = size;
-        uniforms[text] = uniform;
-    }
-    return uniforms;
-}
-
-// Components of a GL uniform type and how it is set; 0 components for types this does not set.
 struct STypeShape {
     int components;
     char kind; // 'f' float vector, 'm' matrix, 'i' int or bool, 'u' unsigned
@@ -91,6 +66,34 @@ STypeShape shapeOf(GLenum type)
     }
 }
 
+// Every active uniform of a program by its GL name ("[0]" dropped from arrays).
+std::map<std::string, CTaGLShaderMaterialRenderer::SUniform> activeUniforms(GLuint program)
+{
+    std::map<std::string, CTaGLShaderMaterialRenderer::SUniform> uniforms;
+    GLint count = 0, longest = 0;
+    glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
+    glGetProgramiv(program, GL_ACTIVE_UNIFORM_MAX_LENGTH, &longest);
+    std::vector<char> name(longest > 0 ? longest + 1 : 2);
+    for (GLint i = 0; i < count; ++i) {
+        GLint size = 0;
+        GLenum type = 0;
+        glGetActiveUniform(program, i, static_cast<GLsizei>(name.size()), nullptr, &size, &type, name.data());
+        std::string text = name.data();
+        if (text.size() > 3 && text.compare(text.size() - 3, 3, "[0]") == 0)
+            text.resize(text.size() - 3);
+        CTaGLShaderMaterialRenderer::SUniform uniform;
+        uniform.location = glGetUniformLocation(program, text.c_str());
+        uniform.type = type;
+        uniform.size = size;
+        const STypeShape shape = shapeOf(type);
+        uniform.components = shape.components;
+        uniform.kind = shape.kind;
+        uniforms[text] = uniform;
+    }
+    return uniforms;
+}
+
+// Components of a GL uniform type and how it is set; 0 components for types this does not set.
 void uploadMatrix(GLenum type, GLint location, GLsizei count, const GLfloat* data)
 {
     // With the row-major pragma the engine's matrices go up as they are (no transpose).
@@ -114,7 +117,7 @@ bool upload(const CTaGLShaderMaterialRenderer::SUniform& u, const Value* values,
 {
     if (u.location < 0 || !values || count <= 0)
         return false;
-    const STypeShape shape = shapeOf(u.type);
+    const STypeShape shape{u.components, u.kind};
     if (shape.components == 0)
         return false;
     // Whole elements only, and never more than the program holds.

@@ -66,6 +66,8 @@ public:
         int location = -1;
         unsigned type = 0;
         int size = 1;
+        int components = 0; // floats or ints per element; 0 for a type constants cannot set
+        char kind = 0;      // 'f' float vector, 'm' matrix, 'i' int or bool, 'u' unsigned
     };
     typedef std::map<std::string, SUniform> UniformMap; // by HLSL name
 

@@ -148,11 +148,12 @@ TEST_F(TaEffectGLTest, TransformsMatchTheFixedFunctionPicture)
     shot = nullptr;
 
     // Then through an effect fed by WorldViewProjection (the transposed product, for mul(M, v)).
-    ASSERT_TRUE(load("//float4x4 WVP : WorldViewProjection : vertex\n//texture 0 : checker.png\n",
-                     "float4x4 WVP;\nsampler2D Base : register(s0);\n"
+    ASSERT_TRUE(load("//float4x4 WVP : WorldViewProjection : vertex\n//float4x4 WI : WorldInverse : vertex\n"
+                     "//texture 0 : checker.png\n",
+                     "float4x4 WVP;\nfloat4x4 WI;\nsampler2D Base : register(s0);\n"
                      "struct V { float4 pos : POSITION; float2 uv : TEXCOORD0; };\n"
                      "V vs_main(float3 p : POSITION, float2 uv : TEXCOORD0) { V o; o.pos = mul(WVP, float4(p, 1)); "
-                     "o.uv = uv; return o; }\n"
+                     "o.uv = uv + mul(WI, float4(p, 1)).xy * 1e-9; return o; }\n"
                      "float4 ps_main(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(Base, uv); }\n"));
     apply(node->getMaterial(0));
     screenshot();
@@ -181,6 +182,12 @@ TEST_F(TaEffectGLTest, TransformsMatchTheFixedFunctionPicture)
     ASSERT_EQ(services.vertex["WVP"].size(), 16u);
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(services.vertex["WVP"][i], wvp.getTransposed().pointer()[i], 1e-5f) << i;
+    // The world's inverse (an affine matrix: the engine's short way) against Irrlicht's general one.
+    core::matrix4 inverse;
+    ASSERT_TRUE(node->getAbsoluteTransformation().getInverse(inverse));
+    ASSERT_EQ(services.vertex["WI"].size(), 16u);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(services.vertex["WI"][i], inverse.getTransposed().pointer()[i], 1e-5f) << i;
 }
 
 TEST_F(TaEffectGLTest, ConstantsOfEveryKindReachThePixels)

@@ -2,7 +2,9 @@
 #include "tools/tarvtool/Headless.h"
 
 #include "core/TaLog.h"
+#include "effects/TaGPUProgrammingServices.h"
 #include "engine/TaEngine.h"
+#include "engine/TaManager.h"
 
 #include <cstdio>
 
@@ -18,5 +20,7 @@ bool taToolStartEngine()
         fprintf(stderr, "tarvtool: the engine did not start\n");
         return false;
     }
+    // A tool writes no shader cache into the directory it was started from.
+    taGetManager()->getGPUProgrammingServices()->setCacheDirectory("", 0);
     return true;
 }
