@@ -43,6 +43,11 @@ public:
     bool bindTexture(irr::u32 unit, irr::video::ITexture* texture, bool srgb) override;
     bool prepareTexture(irr::video::ITexture* texture, bool) override { return texture != nullptr; }
     bool texturePrepared(irr::video::ITexture* texture, bool) override { return texture != nullptr; }
+    irr::video::ITexture* addRenderTargetWithOwnDepth(const irr::core::dimension2du& size, const irr::io::path& name,
+                                                     irr::video::ECOLOR_FORMAT format) override
+    {
+        return m_driver ? m_driver->addRenderTargetTexture(size, name, format) : nullptr;
+    }
     bool setSwapInterval(int) override { return false; }
     bool moveWindow(int, int) override { return false; }
     bool hideWindow() override { return false; }

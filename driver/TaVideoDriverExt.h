@@ -129,6 +129,13 @@ public:
     // Whether bindTexture would bind the texture without drawing.
     virtual bool texturePrepared(irr::video::ITexture* texture, bool srgb) = 0;
 
+    // A render target of Irrlicht's with a depth-stencil buffer of its own instead of the one it
+    // shares with the targets of its size (shadow maps). Made outside draws; nullptr when the driver
+    // makes no render targets (the null driver) or refuses.
+    virtual irr::video::ITexture* addRenderTargetWithOwnDepth(const irr::core::dimension2du& size,
+                                                             const irr::io::path& name,
+                                                             irr::video::ECOLOR_FORMAT format) = 0;
+
     // Waits for `interval` vertical blanks per presented frame (0: none): false when the driver
     // cannot choose. The engine asks Irrlicht for no vsync and sets it here: Irrlicht 1.8 uses
     // glXSwapIntervalSGI, which a direct context's X server refuses (GLXBadContextTag).

@@ -303,8 +303,13 @@ private:
 };
 
 // --- Last frame ------------------------------------------------------------------------------------
-// Until the renderers keep the last frame's record, the previous matrices are the current ones (no
-// motion) and the frame rate is the driver's.
+
+struct SLastFrame {
+    bool known = false;
+    core::matrix4 view, projection;
+    f32 fps = 0;
+};
+SLastFrame g_lastFrame;
 
 class CTaEffectBindLastFrameInfo : public CTaEffectBind
 {
@@ -331,22 +336,22 @@ private:
     static void uploadMatrix(ITaEffectBind* bind, const STaFxUpload& upload, const STaFxConstBind& constant)
     {
         video::IVideoDriver* driver = static_cast<CTaEffectBindLastFrameInfo*>(bind)->m_driver;
-        const core::matrix4& view = driver->getTransform(video::ETS_VIEW);
-        const core::matrix4& projection = driver->getTransform(video::ETS_PROJECTION);
+        const core::matrix4& view = g_lastFrame.known ? g_lastFrame.view : driver->getTransform(video::ETS_VIEW);
+        const core::matrix4& projection =
+            g_lastFrame.known ? g_lastFrame.projection : driver->getTransform(video::ETS_PROJECTION);
         core::matrix4 m;
         switch (constant.argument[0]) {
         case 0: m = view; break;
         case 1: m = inverseOf(view); break;
         case 2: m = projection; break;
         case 3: m = projection * view; break;
-        default: m = projection * view * inverseOf(view); break;
+        default: m = projection * view * inverseOf(driver->getTransform(video::ETS_VIEW)); break;
         }
         upload.matrix(constant, m, constant.argument[1] != 0);
     }
-    static void uploadFps(ITaEffectBind* bind, const STaFxUpload& upload, const STaFxConstBind& constant)
+    static void uploadFps(ITaEffectBind*, const STaFxUpload& upload, const STaFxConstBind& constant)
     {
-        const f32 fps = static_cast<f32>(static_cast<CTaEffectBindLastFrameInfo*>(bind)->m_driver->getFPS());
-        upload.byName(constant, &fps, 1);
+        upload.byName(constant, &g_lastFrame.fps, 1);
     }
 
     video::IVideoDriver* m_driver;
@@ -925,6 +930,19 @@ ITaEffectBindSemanticMap* taCreateSemanticMap()
 STaLightBlock& taEffectLightBlock()
 {
     return g_lightBlock;
+}
+
+void taSetEffectLastFrame(const core::matrix4& view, const core::matrix4& projection, f32 fps)
+{
+    g_lastFrame.known = true;
+    g_lastFrame.view = view;
+    g_lastFrame.projection = projection;
+    g_lastFrame.fps = fps;
+}
+
+void taForgetEffectLastFrame()
+{
+    g_lastFrame = SLastFrame();
 }
 
 void taSetEffectSceneTime(f32 seconds)

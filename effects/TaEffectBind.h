@@ -127,6 +127,13 @@ struct STaLightBlock {
 };
 STaLightBlock& taEffectLightBlock();
 
+// The previous frame as the engine records it at the end of every frame: its view and projection and
+// the frame rate over the last frames. Until the first frame ends, the previous frame is the
+// current one and the frame rate 0.
+void taSetEffectLastFrame(const irr::core::matrix4& view, const irr::core::matrix4& projection, irr::f32 fps);
+// Back to "no frame has ended" (a new effect manager starts so).
+void taForgetEffectLastFrame();
+
 // The scene time the TimeScene semantic uploads (seconds; 0 until a scene sets it).
 void taSetEffectSceneTime(irr::f32 seconds);
 

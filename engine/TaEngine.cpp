@@ -10,6 +10,7 @@
 #include "engine/TaOverlay.h"
 #include "engine/TaResourceManager.h"
 #include "engine/TaSceneNodeAnimatorCamera.h"
+#include "effects/TaEffectBind.h"
 #include "effects/TaEffectManager.h"
 #include "effects/TaGPUProgrammingServices.h"
 #include "files/TaFile.h"
@@ -544,14 +545,18 @@ bool Sync()
     if (STaFrameOptions* options = renderer->getFrameOptions())
         options->backgroundColour = g_background;
     renderer->render(nullptr);
+    // The frame's camera, before the overlay's screen quads set transforms of their own.
+    const core::matrix4 view = e.videoDriver->getTransform(video::ETS_VIEW);
+    const core::matrix4 projection = e.videoDriver->getTransform(video::ETS_PROJECTION);
     // The overlay draws over whatever target the renderer left selected: the back buffer.
     e.videoDriver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
     e.guiEnvironment->drawAll();
     taOverlayDraw(e.videoDriver, e.manager ? e.manager->getVideoDriverExt() : nullptr);
     const bool presented = taEndScene();
-    e.manager->getRendererManager()->getLastFrameInfo()->update(
-        e.device->getTimer()->getRealTime(), e.videoDriver->getTransform(video::ETS_VIEW),
-        e.videoDriver->getTransform(video::ETS_PROJECTION));
+    CTaLastFrameInfo* lastFrame = e.manager->getRendererManager()->getLastFrameInfo();
+    lastFrame->update(e.device->getTimer()->getRealTime(), view, projection);
+    // What effects read as the previous frame.
+    taSetEffectLastFrame(lastFrame->previousView(), lastFrame->previousProjection(), lastFrame->framesPerSecond());
     return presented;
 }
 

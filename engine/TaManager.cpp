@@ -43,7 +43,7 @@ CTaManager* CTaManager::create(irr::IrrlichtDevice* device)
         manager->m_destroySceneManager = g_destroySceneManager;
     }
     manager->m_surfaceManager = new CTaSurfaceManager(device);
-    manager->m_rendererManager = new CTaRendererManager(device);
+    manager->m_rendererManager = new CTaRendererManager(device, manager->m_driverExt);
     manager->m_gpu->setVideoDriverExt(manager->m_driverExt);
     manager->m_renderServices = new CTaRenderServices(device, manager->m_driverExt);
     if (!manager->m_renderServices->isValid()) {

@@ -75,6 +75,8 @@ CTaGLVideoDriverExt::CTaGLVideoDriverExt(IrrlichtDevice* device) : m_device(devi
 
 CTaGLVideoDriverExt::~CTaGLVideoDriverExt()
 {
+    if (!m_depthBuffers.empty())
+        glDeleteRenderbuffers(static_cast<GLsizei>(m_depthBuffers.size()), m_depthBuffers.data());
     m_textures.clear();
     for (auto& entry : m_irrlichtSrgb)
         if (entry.second)
@@ -343,6 +345,43 @@ bool CTaGLVideoDriverExt::describeShaderMaterial(s32 materialType, std::string& 
         return false;
     text = renderer->describe();
     return true;
+}
+
+video::ITexture* CTaGLVideoDriverExt::addRenderTargetWithOwnDepth(const core::dimension2du& size,
+                                                                 const io::path& name, video::ECOLOR_FORMAT format)
+{
+    video::ITexture* target = m_driver->addRenderTargetTexture(size, name, format);
+    if (!target)
+        return nullptr;
+    // Irrlicht keeps the target's frame buffer to itself; selecting the target binds it. Its shared
+    // depth attachment is replaced by a depth-stencil buffer of the target's own.
+    if (!m_driver->setRenderTarget(target, false, false)) {
+        m_driver->removeTexture(target);
+        return nullptr;
+    }
+    GLint frameBuffer = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &frameBuffer);
+    GLuint depth = 0;
+    GLint previous = 0;
+    glGetIntegerv(GL_RENDERBUFFER_BINDING, &previous);
+    glGenRenderbuffers(1, &depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, size.Width, size.Height);
+    glBindRenderbuffer(GL_RENDERBUFFER, previous);
+    bool ok = frameBuffer != 0;
+    if (ok) {
+        glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
+        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
+        ok = glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE && glGetError() == GL_NO_ERROR;
+    }
+    m_driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+    if (!ok) {
+        glDeleteRenderbuffers(1, &depth);
+        m_driver->removeTexture(target);
+        return nullptr;
+    }
+    m_depthBuffers.push_back(depth);
+    return target;
 }
 
 ITaShaderConstants* CTaGLVideoDriverExt::shaderConstants(s32 materialType)

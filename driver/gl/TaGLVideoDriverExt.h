@@ -4,6 +4,7 @@
 #include "driver/TaVideoDriverExt.h"
 
 #include <map>
+#include <vector>
 
 // Sets the render states Irrlicht 1.8 does not expose directly with GL calls, keeps the presented
 // frame readable in a frame buffer object of its own, and reaches the X11 window for the window
@@ -53,6 +54,8 @@ public:
     // The GL texture object of one of Irrlicht's OpenGL textures (0 for any other texture).
     unsigned irrlichtTextureName(irr::video::ITexture* texture);
 
+    irr::video::ITexture* addRenderTargetWithOwnDepth(const irr::core::dimension2du& size, const irr::io::path& name,
+                                                     irr::video::ECOLOR_FORMAT format) override;
     bool setSwapInterval(int interval) override;
     bool moveWindow(int x, int y) override;
     bool hideWindow() override;
@@ -83,6 +86,7 @@ private:
     CTaTextureTable m_textures;
     std::map<irr::video::ITexture*, unsigned> m_irrlichtNames, m_irrlichtSrgb;
     bool m_compressedUpload = false;
+    std::vector<unsigned> m_depthBuffers; // the own depth-stencil buffers of render targets
 };
 
 // GL values of the engine's blend factor, blend operation, stencil operation and comparison

@@ -174,6 +174,9 @@ TEST_F(TaEngineTest, MinimisedFrameDrawsNothingAndDropsTheQueue)
     EXPECT_EQ(frames->count(), 0);
     taRestoreWindow();
     EXPECT_FALSE(taIsWindowMinimized());
+    // The first drawn frame starts the clock; the second is the first with a duration.
+    EXPECT_TRUE(Sync());
+    EXPECT_EQ(frames->count(), 0);
     EXPECT_TRUE(Sync());
     EXPECT_EQ(frames->count(), 1);
 }

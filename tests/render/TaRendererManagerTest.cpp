@@ -1,7 +1,13 @@
 // The renderer manager's record of the last frames.
+#include "TaTestSupport.h"
+
+#include "engine/TaEngine.h"
+#include "engine/TaManager.h"
 #include "render/TaRendererManager.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -9,14 +15,123 @@ TEST(TaLastFrameInfoTest, KeepsTheLastThirtyFrames)
 {
     CTaLastFrameInfo info;
     irr::core::matrix4 identity;
-    info.update(1000, identity, identity); // the first frame has no duration
+    info.update(1000, identity, identity); // the first frame has no duration: nothing is recorded
+    EXPECT_EQ(info.count(), 0);
+    EXPECT_FLOAT_EQ(info.framesPerSecond(), 0.0f);
+    info.update(1040, identity, identity);
     EXPECT_EQ(info.count(), 1);
-    EXPECT_FLOAT_EQ(info.averageFrameTime(), 0.0f);
+    EXPECT_FLOAT_EQ(info.framesPerSecond(), 25.0f); // not dragged down by a made-up first duration
     for (int i = 1; i <= 40; ++i)
-        info.update(1000 + i * 20, identity, identity);
+        info.update(1040 + i * 20, identity, identity);
     EXPECT_EQ(info.count(), 30);
     EXPECT_FLOAT_EQ(info.averageFrameTime(), 0.020f);
     EXPECT_FLOAT_EQ(info.framesPerSecond(), 50.0f);
+}
+
+TEST(TaLastFrameInfoTest, CameraCuts)
+{
+    auto look = [](irr::core::vector3df from, irr::core::vector3df at) {
+        irr::core::matrix4 view;
+        view.buildCameraLookAtMatrixLH(from, at, irr::core::vector3df(0, 1, 0));
+        return view;
+    };
+    CTaLastFrameInfo info;
+    const irr::core::matrix4 before = look({0, 0, -5}, {0, 0, 0});
+    info.update(0, before, irr::core::matrix4());
+    struct {
+        const char* what;
+        irr::core::matrix4 view;
+        bool cut;
+    } cases[] = {
+        {"the same view (a cosine rounded past 1 must not give NaN)", before, false},
+        {"moved 0.9", look({0.9f, 0, -5}, {0.9f, 0, 0}), false},
+        {"moved 1.1", look({1.1f, 0, -5}, {1.1f, 0, 0}), true},
+        {"turned 15 degrees", look({0, 0, -5}, {std::tan(15 * irr::core::DEGTORAD) * 5, 0, 0}), false},
+        {"turned 25 degrees", look({0, 0, -5}, {std::tan(25 * irr::core::DEGTORAD) * 5, 0, 0}), true},
+        {"turned around", look({0, 0, -5}, {0, 0, -10}), true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(info.isCameraCut(c.view, 1, 20), c.cut) << c.what;
+}
+
+} // namespace
+
+namespace {
+
+TEST(TaRenderTargetTableTest, NamesSizesAndFormats)
+{
+    using irr::core::dimension2du;
+    const auto find = [](const std::vector<STaRenderTargetSpec>& table, const char* name) {
+        for (const STaRenderTargetSpec& spec : table)
+            if (spec.name == name)
+                return spec;
+        ADD_FAILURE() << name << " is not in the table";
+        return STaRenderTargetSpec{};
+    };
+    struct {
+        dimension2du screen;
+        const char* name;
+        dimension2du size;
+        irr::video::ECOLOR_FORMAT format;
+        bool ownDepth;
+    } cases[] = {
+        {{1366, 768}, "BackRTT[3]", {1366, 768}, irr::video::ECF_A16B16G16R16F, false},
+        {{1366, 768}, "DepthRTT", {1366, 768}, irr::video::ECF_R32F, false},
+        {{1366, 768}, "HalfScreen[2]", {683, 384}, irr::video::ECF_A16B16G16R16F, false},
+        {{1366, 768}, "SixTeenthScreen[1]", {85, 48}, irr::video::ECF_A16B16G16R16F, false},
+        {{1366, 768}, "ThirtyTwothScreen[0]", {42, 24}, irr::video::ECF_A16B16G16R16F, false},
+        {{1366, 768}, "SixtyFourthScreen[1]", {21, 12}, irr::video::ECF_A16B16G16R16F, false},
+        {{1366, 768}, "QuarterScreenR32F", {341, 192}, irr::video::ECF_R32F, false},
+        {{1366, 768}, "EighthScreenR32F", {170, 96}, irr::video::ECF_R32F, false},
+        {{1366, 768}, "ShadowMap.512.1", {512, 512}, irr::video::ECF_R32F, true},
+        // Shifts, not divisions; and a side that shifts to 0 stays 1, which the driver can make.
+        {{33, 17}, "HalfScreen[0]", {16, 8}, irr::video::ECF_A16B16G16R16F, false},
+        {{33, 17}, "ThirtyTwothScreen[1]", {1, 1}, irr::video::ECF_A16B16G16R16F, false},
+        {{33, 17}, "SixtyFourthScreen[0]", {1, 1}, irr::video::ECF_A16B16G16R16F, false},
+        {{33, 17}, "ShadowMap.1024", {1024, 1024}, irr::video::ECF_R32F, true},
+    };
+    for (const auto& c : cases) {
+        const auto table = taRenderTargetTable(irr::video::ECF_A16B16G16R16F, c.screen);
+        EXPECT_EQ(table.size(), 26u);
+        const STaRenderTargetSpec spec = find(table, c.name);
+        EXPECT_EQ(spec.size, c.size) << c.name << " of " << c.screen.Width << "x" << c.screen.Height;
+        EXPECT_EQ(spec.format, c.format) << c.name;
+        EXPECT_EQ(spec.ownDepth, c.ownDepth) << c.name;
+    }
+    // The shadow maps come last, in their order.
+    const auto table = taRenderTargetTable(irr::video::ECF_A8R8G8B8, {640, 480});
+    EXPECT_EQ(table[22].name, "ShadowMap.256");
+    EXPECT_EQ(table[25].name, "ShadowMap.1024");
+}
+
+} // namespace
+
+namespace {
+
+class TaRenderTargetsTest : public TaScratchTest
+{
+protected:
+    void SetUp() override
+    {
+        TaScratchTest::SetUp();
+        ASSERT_EQ(taSetup(taTestSetup(ETADRIVER_NULL)), 0);
+    }
+    void TearDown() override
+    {
+        taShutdown();
+        TaScratchTest::TearDown();
+    }
+};
+
+TEST_F(TaRenderTargetsTest, AFailureSaysSoAndPutsTheMipMapFlagBack)
+{
+    // The null driver makes no render targets.
+    irr::video::IVideoDriver* driver = taEngine().videoDriver;
+    driver->setTextureCreationFlag(irr::video::ETCF_CREATE_MIP_MAPS, true);
+    TaLogCapture log;
+    EXPECT_FALSE(taGetManager()->getRendererManager()->createRenderTargets(irr::video::ECF_UNKNOWN, nullptr));
+    EXPECT_TRUE(log.contains("CTaRenderTargets failed to create render targets"));
+    EXPECT_TRUE(driver->getTextureCreationFlag(irr::video::ETCF_CREATE_MIP_MAPS));
 }
 
 } // namespace
