@@ -21,6 +21,7 @@ public:
     void setStencil(bool) override {}
     void setStencilPass(int) override {}
     void setStencilFunc(int) override {}
+    void reapplyRawStates() override {}
     void restoreState() override {}
     void keepFrame() override {}
     void framePresented() override {}

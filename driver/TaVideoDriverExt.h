@@ -58,6 +58,9 @@ public:
     virtual void setStencil(bool enable) = 0;
     virtual void setStencilPass(int operation) = 0;
     virtual void setStencilFunc(int comparison) = 0;
+    // Sets the raw states above again over what a material just set (Irrlicht's blend function
+    // resets the alpha factors): the engine's material renderers call it before each draw.
+    virtual void reapplyRawStates() = 0;
     // Puts every raw state above back to what Irrlicht's own draws expect, so none of it leaks into
     // them (Irrlicht's state cache does not see these states).
     virtual void restoreState() = 0;

@@ -571,8 +571,9 @@ bool CTaEffectBuilder::buildPass(CTaEffect& effect, const SPass* pass, STaFxPass
     out.material.material.MaterialTypeParam = baseParameter;
     out.material.material.MaterialTypeParam2 = 0.0f;
     // Irrlicht 1.8 turns blending off after the base type turned it on unless the material names
-    // a blend operation.
-    if (base == video::EMT_ONETEXTURE_BLEND)
+    // a blend operation: every blending base type gets one (alpha testing alone needs none).
+    if (base == video::EMT_ONETEXTURE_BLEND || base == video::EMT_TRANSPARENT_ADD_COLOR ||
+        base == video::EMT_TRANSPARENT_ALPHA_CHANNEL || base == video::EMT_TRANSPARENT_VERTEX_ALPHA)
         out.material.material.BlendOperation = video::EBO_ADD;
     if (m_driverExt)
         out.servicesOfConstants = dynamic_cast<video::IMaterialRendererServices*>(out.constants);

@@ -3,6 +3,7 @@
 
 #include "core/TaLog.h"
 #include "music/TaMp3Player.h"
+#include "platform/TaPlatform.h"
 
 #include <SDL2/SDL.h>
 
@@ -35,6 +36,8 @@ public:
         m_start = Clock::now();
         m_running = true;
         m_thread = std::thread([this] { loop(); });
+        // The thread waits, holding nothing, while the process forks.
+        m_forkPause = taPlatformAddForkPause([this] { park(); }, [this] { unpark(); });
         return true;
     }
 
@@ -46,6 +49,7 @@ public:
                 return;
             m_running = false;
         }
+        taPlatformRemoveForkPause(m_forkPause);
         m_wake.notify_all();
         if (m_thread.joinable())
             m_thread.join();
@@ -77,16 +81,38 @@ private:
                 played(buffer.data(), TA_PACED_CHUNK);
             }
             lock.lock();
-            m_wake.wait_for(lock, std::chrono::milliseconds(2), [this] { return !m_running; });
+            m_wake.wait_for(lock, std::chrono::milliseconds(2), [this] { return !m_running || m_paused; });
+            while (m_paused && m_running) {
+                m_parked = true;
+                m_parkedChanged.notify_all();
+                m_wake.wait(lock);
+            }
+            m_parked = false;
         }
+    }
+    void park()
+    {
+        std::unique_lock<std::mutex> lock(m_wakeMutex);
+        m_paused = true;
+        m_wake.notify_all();
+        m_parkedChanged.wait(lock, [this] { return m_parked || !m_running; });
+    }
+    void unpark()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_wakeMutex);
+            m_paused = false;
+        }
+        m_wake.notify_all();
     }
 
     CTaAudioMixer& m_mixer;
     Clock::time_point m_start;
     std::thread m_thread;
     std::mutex m_wakeMutex;
-    std::condition_variable m_wake;
-    bool m_running = false;
+    std::condition_variable m_wake, m_parkedChanged;
+    bool m_running = false, m_paused = false, m_parked = false;
+    int m_forkPause = 0;
 };
 
 // The paced output that also writes every rendered frame to a 32-bit float WAV file.

@@ -76,6 +76,13 @@ bool taPlatformMatchPattern(const char* pattern, const char* name);
 // The system's text for an error number.
 std::string taPlatformErrorText(int error);
 
+// Threads of the engine that must not be in the middle of their work when the process forks (a
+// child starts with the locks they held and only one thread, and would wait for them forever):
+// `pause` returns once the thread waits holding nothing, `resume` lets it go on. An isolated run
+// pauses every registered thread around its fork. The id removes the pair again.
+int taPlatformAddForkPause(std::function<void()> pause, std::function<void()> resume);
+void taPlatformRemoveForkPause(int id);
+
 // Runs `work` in a child process and hands back the text it returns, so that a library crashing or
 // looping on bad input (the shader compiler) cannot take the engine down or hang it. False with
 // `failure` saying why when no result came back: "crashed (<signal>)", "ended without a result

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
@@ -247,6 +248,47 @@ std::string taPlatformErrorText(int error)
     return strerror(error);
 }
 
+namespace {
+
+struct SForkPause {
+    int id;
+    std::function<void()> pause, resume;
+};
+std::mutex g_forkPausesMutex;
+std::vector<SForkPause> g_forkPauses;
+int g_nextForkPause = 1;
+
+// Forks with every registered thread paused, and resumes them in the parent.
+pid_t forkQuietly()
+{
+    std::lock_guard<std::mutex> lock(g_forkPausesMutex);
+    for (SForkPause& entry : g_forkPauses)
+        entry.pause();
+    const pid_t child = fork();
+    if (child != 0)
+        for (SForkPause& entry : g_forkPauses)
+            entry.resume();
+    return child;
+}
+
+} // namespace
+
+int taPlatformAddForkPause(std::function<void()> pause, std::function<void()> resume)
+{
+    std::lock_guard<std::mutex> lock(g_forkPausesMutex);
+    const int id = g_nextForkPause++;
+    g_forkPauses.push_back({id, std::move(pause), std::move(resume)});
+    return id;
+}
+
+void taPlatformRemoveForkPause(int id)
+{
+    std::lock_guard<std::mutex> lock(g_forkPausesMutex);
+    g_forkPauses.erase(std::remove_if(g_forkPauses.begin(), g_forkPauses.end(),
+                                      [id](const SForkPause& entry) { return entry.id == id; }),
+                       g_forkPauses.end());
+}
+
 bool taPlatformRunIsolated(const std::function<std::string()>& work, std::string& result, std::string& failure,
                            int timeoutMs)
 {
@@ -255,7 +297,7 @@ bool taPlatformRunIsolated(const std::function<std::string()>& work, std::string
         failure = std::string("cannot make a pipe: ") + strerror(errno);
         return false;
     }
-    const pid_t child = fork();
+    const pid_t child = forkQuietly();
     if (child < 0) {
         close(fds[0]);
         close(fds[1]);

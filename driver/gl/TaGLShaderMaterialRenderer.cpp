@@ -355,6 +355,8 @@ bool CTaGLShaderMaterialRenderer::OnRender(video::IMaterialRendererServices*, vi
     if (!m_program)
         return false;
     glUseProgram(m_program);
+    if (m_driverExt)
+        m_driverExt->reapplyRawStates();
     // The pixel position needs the size of the target drawn to.
     if (m_targetSizeLocation >= 0) {
         const core::dimension2du size = m_driver->getCurrentRenderTargetSize();

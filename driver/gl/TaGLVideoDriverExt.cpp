@@ -183,6 +183,14 @@ void CTaGLVideoDriverExt::setStencilFunc(int comparison)
     }
 }
 
+void CTaGLVideoDriverExt::reapplyRawStates()
+{
+    if (m_separateAlpha)
+        applyAlphaBlend();
+    if (m_stencil)
+        applyStencil();
+}
+
 void CTaGLVideoDriverExt::restoreState()
 {
     m_separateAlpha = false;

@@ -23,6 +23,7 @@ public:
     void setStencil(bool enable) override;
     void setStencilPass(int operation) override;
     void setStencilFunc(int comparison) override;
+    void reapplyRawStates() override;
     void restoreState() override;
 
     void keepFrame() override;

@@ -303,6 +303,13 @@ TEST_F(TaEffectGLTest, ABlendingPassBlendsWithItsFactors)
     EXPECT_EQ(effect->pass(0, 0)->material.material.MaterialTypeParam, taPackBlendParameter(1, 1, 1, 2));
     // One plus one: the quad's colour added to what the (float) target held, alpha included.
     EXPECT_TRUE(near(quad({0.5f, 0.25f, 0.5f, 1}), {0.75f, 0.75f, 0.5f, 2}, 3.0f / 255));
+
+    // A pass on the transparent base blends by the source alpha.
+    effect->drop();
+    effect = nullptr;
+    ASSERT_TRUE(load("//config baseMaterial : transparent\n",
+                     std::string(kScreenVertex) + "float4 ps_main() : COLOR0 { return float4(1, 0, 0, 0.25); }\n"));
+    EXPECT_TRUE(near(quad({0, 0, 1, 1}), {0.25f, 0, 0.75f, 0.25f * 0.25f + 0.75f}, 3.0f / 255));
 }
 
 } // namespace
