@@ -24,7 +24,27 @@ public:
     // coordinates (0, 0) at the top left, identity transforms.
     void drawScreenQuad(irr::video::SMaterial material);
 
+    // --- Node lists ---
+    // The visible nodes below the scene root in walk order (an invisible node ends its branch;
+    // lights and cameras are not listed and their children not visited).
+    virtual void collectVisibleNodes(irr::core::array<irr::scene::ISceneNode*>& out);
+    // The same walk keeping the nodes that cast shadows.
+    virtual void collectShadowCasters(irr::core::array<irr::scene::ISceneNode*>& out);
+    // Draws the listed nodes' mesh buffers that belong to `pass` (ESNRP_SOLID: opaque materials;
+    // ESNRP_TRANSPARENT or ESNRP_TRANSPARENT_EFFECT: transparent ones), in list order. `technique`
+    // "", "depth", "shadow" or "reflection": with one, only nodes with render information and a
+    // variant of that technique are drawn, with the variant; any other name draws nothing (false).
+    // `override` (its EnableFlags say which fields) replaces the nodes' materials' fields. A node in
+    // a render set of `hideSet`, or outside `showSet` when that is not 0, is left out. `count`
+    // receives the nodes drawn.
+    virtual bool renderNodes(const irr::core::array<irr::scene::ISceneNode*>& nodes,
+                             irr::scene::E_SCENE_NODE_RENDER_PASS pass, const char* technique,
+                             const irr::video::SOverrideMaterial* override, irr::u32 hideSet, irr::u32 showSet,
+                             int& count);
+
 private:
+    bool drawNode(irr::scene::ISceneNode* node, bool transparentPass, irr::video::SOverrideMaterial* override);
+
     irr::IrrlichtDevice* m_device;
     [[maybe_unused]] ITaVideoDriverExt* m_driverExt; // the raw states its passes set
     bool m_valid = true;

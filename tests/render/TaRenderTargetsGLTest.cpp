@@ -73,3 +73,80 @@ TEST_F(TaRenderTargetsGLTest, TheTableByName)
 }
 
 } // namespace
+
+#include "render/TaNodeRenderInfo.h"
+#include "render/TaRenderServices.h"
+
+namespace {
+
+TEST_F(TaRenderTargetsGLTest, RenderNodesDrawsTheListedNodesOnly)
+{
+    video::IVideoDriver* driver = taEngine().videoDriver;
+    scene::ISceneManager* scene = taEngine().sceneManager;
+    // Three quads side by side facing the camera, each of its own colour.
+    const video::SColor colours[3] = {{255, 255, 0, 0}, {255, 0, 255, 0}, {255, 0, 0, 255}};
+    scene::ISceneNode* quads[3];
+    for (int i = 0; i < 3; ++i) {
+        video::IImage* image = driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(1, 1));
+        image->fill(colours[i]);
+        video::ITexture* texture = driver->addTexture(("colour" + std::to_string(i)).c_str(), image);
+        image->drop();
+        scene::IMesh* plane = scene->getGeometryCreator()->createPlaneMesh(core::dimension2df(1.5f, 1.5f));
+        quads[i] = scene->addMeshSceneNode(plane);
+        plane->drop();
+        quads[i]->setPosition(core::vector3df(-2.0f + 2.0f * i, 0, 5));
+        quads[i]->setRotation(core::vector3df(-90, 0, 0));
+        quads[i]->setMaterialFlag(video::EMF_LIGHTING, false);
+        quads[i]->setMaterialTexture(0, texture);
+        quads[i]->updateAbsolutePosition();
+    }
+    scene::ICameraSceneNode* camera = scene->getActiveCamera();
+    camera->setPosition(core::vector3df(0, 0, 0));
+    camera->setTarget(core::vector3df(0, 0, 5));
+    CTaRenderServices* services = taGetManager()->getRenderServices();
+    auto draw = [&](const core::array<scene::ISceneNode*>& nodes, const video::SOverrideMaterial* override,
+                    int& count, int counted[3]) {
+        ASSERT_TRUE(taBeginScene());
+        driver->setRenderTarget(video::ERT_FRAME_BUFFER, true, true, video::SColor(255, 0, 0, 0));
+        camera->render(); // view and projection
+        ASSERT_TRUE(services->renderNodes(nodes, scene::ESNRP_SOLID, "", override, 0, 0, count));
+        taEndScene();
+        ASSERT_EQ(taScreenshot("nodes.png"), 0);
+        video::IImage* shot = driver->createImageFromFile("nodes.png");
+        ASSERT_NE(shot, nullptr);
+        counted[0] = counted[1] = counted[2] = 0;
+        for (u32 y = 0; y < 120; ++y)
+            for (u32 x = 0; x < 200; ++x) {
+                const video::SColor c = shot->getPixel(x, y);
+                counted[0] += c.getRed() > 200 && c.getGreen() < 50;
+                counted[1] += c.getGreen() > 200 && c.getRed() < 50;
+                counted[2] += c.getBlue() > 200 && c.getRed() < 50;
+            }
+        shot->drop();
+    };
+    core::array<scene::ISceneNode*> firstAndLast;
+    firstAndLast.push_back(quads[0]);
+    firstAndLast.push_back(quads[2]);
+    int count = 0, counted[3];
+    draw(firstAndLast, nullptr, count, counted);
+    EXPECT_EQ(count, 2);
+    EXPECT_GT(counted[0], 200);
+    EXPECT_EQ(counted[1], 0); // not listed: not drawn
+    EXPECT_GT(counted[2], 200);
+    // An override that turns lighting on (and there is no light) replaces the nodes' own flag.
+    video::SOverrideMaterial override;
+    override.Material.Lighting = true;
+    override.EnableFlags = video::EMF_LIGHTING;
+    draw(firstAndLast, &override, count, counted);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(counted[0] + counted[1] + counted[2], 0);
+    // Techniques need the nodes' render information (none here); unknown names draw nothing.
+    EXPECT_TRUE(services->renderNodes(firstAndLast, scene::ESNRP_SOLID, "depth", nullptr, 0, 0, count));
+    EXPECT_EQ(count, 0);
+    EXPECT_FALSE(services->renderNodes(firstAndLast, scene::ESNRP_SOLID, "glow", nullptr, 0, 0, count));
+    // The transparent pass draws none of these opaque buffers.
+    EXPECT_TRUE(services->renderNodes(firstAndLast, scene::ESNRP_TRANSPARENT, "", nullptr, 0, 0, count));
+    EXPECT_EQ(count, 0);
+}
+
+} // namespace

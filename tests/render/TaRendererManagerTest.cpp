@@ -135,3 +135,35 @@ TEST_F(TaRenderTargetsTest, AFailureSaysSoAndPutsTheMipMapFlagBack)
 }
 
 } // namespace
+
+#include "render/TaNodeRenderInfo.h"
+#include "render/TaRenderServices.h"
+
+namespace {
+
+TEST_F(TaRenderTargetsTest, NodeWalksSkipHiddenBranchesLightsAndCameras)
+{
+    irr::scene::ISceneManager* scene = taEngine().sceneManager;
+    irr::scene::IMesh* cube = scene->getGeometryCreator()->createCubeMesh();
+    irr::scene::ISceneNode* a = scene->addMeshSceneNode(cube);
+    irr::scene::ISceneNode* b = scene->addMeshSceneNode(cube, a);     // child of a
+    irr::scene::ISceneNode* hidden = scene->addMeshSceneNode(cube);
+    scene->addMeshSceneNode(cube, hidden);                            // under a hidden node
+    irr::scene::ISceneNode* light = scene->addLightSceneNode();
+    scene->addMeshSceneNode(cube, light);                             // under a light
+    irr::scene::ISceneNode* empty = scene->addEmptySceneNode();
+    cube->drop();
+    hidden->setVisible(false);
+
+    CTaRenderServices* services = taGetManager()->getRenderServices();
+    irr::core::array<irr::scene::ISceneNode*> nodes;
+    services->collectVisibleNodes(nodes);
+    std::vector<irr::scene::ISceneNode*> visible(nodes.pointer(), nodes.pointer() + nodes.size());
+    // The engine's own camera and light 0 are not listed either.
+    EXPECT_EQ(visible, (std::vector<irr::scene::ISceneNode*>{a, b, empty}));
+    services->collectShadowCasters(nodes);
+    std::vector<irr::scene::ISceneNode*> casters(nodes.pointer(), nodes.pointer() + nodes.size());
+    EXPECT_EQ(casters, (std::vector<irr::scene::ISceneNode*>{a, b})); // meshes, by default
+}
+
+} // namespace
