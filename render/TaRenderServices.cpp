@@ -144,17 +144,22 @@ bool CTaRenderServices::drawNode(scene::ISceneNode* node, bool transparentPass, 
     if (!mesh)
         return false;
     video::IVideoDriver* driver = m_device->getVideoDriver();
-    driver->setTransform(video::ETS_WORLD, node->getAbsoluteTransformation());
     bool drawn = false;
     for (u32 i = 0; i < mesh->getMeshBufferCount(); ++i) {
         scene::IMeshBuffer* buffer = mesh->getMeshBuffer(i);
-        video::SMaterial material = i < node->getMaterialCount() ? node->getMaterial(i) : buffer->getMaterial();
-        if (override)
-            override->apply(material);
-        video::IMaterialRenderer* renderer = driver->getMaterialRenderer(material.MaterialType);
+        const video::SMaterial& own = i < node->getMaterialCount() ? node->getMaterial(i) : buffer->getMaterial();
+        video::IMaterialRenderer* renderer = driver->getMaterialRenderer(own.MaterialType);
         if ((renderer && renderer->isTransparent()) != transparentPass)
             continue;
-        driver->setMaterial(material);
+        if (!drawn)
+            driver->setTransform(video::ETS_WORLD, node->getAbsoluteTransformation());
+        if (override) {
+            video::SMaterial material = own;
+            override->apply(material);
+            driver->setMaterial(material);
+        } else {
+            driver->setMaterial(own);
+        }
         driver->drawMeshBuffer(buffer);
         drawn = true;
     }
