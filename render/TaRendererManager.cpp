@@ -3,6 +3,7 @@
 
 #include "core/TaLog.h"
 #include "driver/TaVideoDriverExt.h"
+#include "render/TaRendererCtxAdv.h"
 
 #include <algorithm>
 
@@ -125,6 +126,16 @@ bool CTaRendererManager::createRenderTargets(video::ECOLOR_FORMAT format, const 
         return false;
     }
     return true;
+}
+
+CTaRendererCtxAdv* CTaRendererManager::createCtxAdv(const STaRendererStartupFiles& files, CTaEffectManager* effects)
+{
+    auto* context = new CTaRendererCtxAdv(m_device, effects);
+    if (!context->init(files)) {
+        context->drop();
+        return nullptr;
+    }
+    return context;
 }
 
 CTaRendererCtx* CTaRendererManager::createCtx()

@@ -67,6 +67,9 @@ public:
     virtual bool createRenderTargets(irr::video::ECOLOR_FORMAT format, const irr::core::dimension2du* size);
     virtual CTaRendererCtx* createCtx();
     virtual ITaRenderer* createRendererSimple(CTaRendererCtx* context);
+    // A new initialised advanced context, or nullptr (the half-made one released, the reason logged).
+    virtual class CTaRendererCtxAdv* createCtxAdv(const struct STaRendererStartupFiles& files,
+                                                  class CTaEffectManager* effects);
     virtual CTaLastFrameInfo* getLastFrameInfo() { return &m_lastFrame; }
 
 private:

@@ -150,3 +150,68 @@ TEST_F(TaRenderTargetsGLTest, RenderNodesDrawsTheListedNodesOnly)
 }
 
 } // namespace
+
+#include "effects/TaEffectManager.h"
+#include "effects/TaRecordingServices.h"
+#include "render/TaRendererCtxAdv.h"
+
+namespace {
+
+TEST_F(TaRenderTargetsGLTest, TheAdvancedContextSaysWhatItLacks)
+{
+    CTaRendererManager* renderers = taGetManager()->getRendererManager();
+    CTaEffectManager* effects = taGetManager()->getEffectManager();
+    STaRendererStartupFiles files;
+    {
+        TaLogCapture log;
+        EXPECT_EQ(renderers->createCtxAdv(files, effects), nullptr); // no render targets yet
+        EXPECT_TRUE(log.contains("CTaRendererCtxAdv failed to find textures for glow"));
+    }
+    ASSERT_TRUE(renderers->createRenderTargets(video::ECF_A16B16G16R16F, nullptr));
+    {
+        TaLogCapture log;
+        EXPECT_EQ(renderers->createCtxAdv(files, effects), nullptr);
+        EXPECT_TRUE(log.contains("the lighting and post-processing stages are not part of this build yet"));
+    }
+    // What it has before the stages: the pool and the semantics of every frame.
+    CTaRendererCtxAdv* context = new CTaRendererCtxAdv(taEngine().device, effects);
+    EXPECT_FALSE(context->init(files));
+    EXPECT_EQ(context->getShadowMaps()[3].texture, taEngine().videoDriver->findTexture("ShadowMap.1024"));
+    EXPECT_FLOAT_EQ(context->getStreakParameters()[1], 0.8f);
+    writeFile("post.hlsl", "/*\n[TARV_BEGIN]\n//float Threshold : BloomThreshold : pixel\n"
+                           "//float Spec : BloomSpecMin : pixel\n//float Focus : FocalDistance : pixel\n[TARV_END]\n*/\n"
+                           "float Threshold; float Spec; float Focus;\n"
+                           "float4 vs_main(float4 p : POSITION) : POSITION { return p; }\n"
+                           "float4 ps_main() : COLOR0 { return float4(Threshold, Spec, Focus, 1); }\n");
+    CTaEffect* effect = effects->createEffect("post.hlsl", -1, nullptr);
+    ASSERT_NE(effect, nullptr) << effects->getLastError();
+    STaRenderSettings* settings = context->getRenderSettings();
+    const u32 handle = taNewMaterialExt();
+    taGetMaterialExt(handle)->effect = effect;
+    video::SMaterial material;
+    STaMaterial pass;
+    effect->getPassMaterial(0, 0, pass);
+    taApplyMaterial(pass, material, handle);
+    struct {
+        bool bloom;
+        float compose, specular, focus;
+        float threshold, spec;
+    } cases[] = {{false, 0.3f, 0.7f, 5, 1.0f, 2.0f}, {true, 0.25f, 0.5f, 12, 0.75f, 0.5f}};
+    for (const auto& c : cases) {
+        settings->bloomEnabled = c.bloom;
+        settings->bloomCompose = c.compose;
+        settings->bloomSpecularMin = c.specular;
+        settings->focalDistance = c.focus;
+        context->updateFrame();
+        CTaRecordingServices services;
+        ASSERT_TRUE(effect->onSetShaderConstants(&services, 0, material, taGetMaterialExt(handle)));
+        EXPECT_EQ(services.pixel["Threshold"], std::vector<f32>{c.threshold});
+        EXPECT_EQ(services.pixel["Spec"], std::vector<f32>{c.spec});
+        EXPECT_EQ(services.pixel["Focus"], std::vector<f32>{c.focus});
+    }
+    taFreeMaterialExt(handle);
+    effect->drop();
+    context->drop();
+}
+
+} // namespace
