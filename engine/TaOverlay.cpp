@@ -138,13 +138,6 @@ int taOverlayEffect(CTaEffect* effect, video::ITexture* texture, int x, int y, i
 
 namespace {
 
-// The material extension record of the overlay's effect draws (made once, kept for the process).
-u32 overlayRecord()
-{
-    static u32 handle = taNewMaterialExt();
-    return handle;
-}
-
 void drawEffect(ITaVideoDriverExt* driverExt, const SOverlayCommand& c)
 {
     CTaEffect* effect = c.effect;
@@ -160,22 +153,8 @@ void drawEffect(ITaVideoDriverExt* driverExt, const SOverlayCommand& c)
         effect->setFloatArray("Color", rgba, 4);
     if (c.texture)
         effect->setTexture("Image", c.texture, false);
-    STaMaterial pass;
-    if (!effect->getPassMaterial(0, 0, pass))
-        return;
-    const u32 handle = overlayRecord();
-    STaMaterialExt* record = taGetMaterialExt(handle);
-    if (!record)
-        return;
-    record->effect = effect;
-    record->technique = 0;
-    record->pass = 0;
-    record->node = nullptr;
-    video::SMaterial material;
-    taApplyMaterial(pass, material, handle, driverExt);
     if (CTaManager* manager = taGetManager())
-        manager->getRenderServices()->drawScreenQuad(material);
-    record->effect = nullptr;
+        manager->getRenderServices()->drawEffectQuad(effect, 0, 0);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 #include "render/TaRenderServices.h"
 
 #include "core/TaLog.h"
+#include "driver/TaMaterialExt.h"
+#include "effects/TaEffect.h"
 #include "render/TaNodeRenderInfo.h"
 
 #include <cstring>
@@ -10,11 +12,31 @@
 using namespace irr;
 
 CTaRenderServices::CTaRenderServices(IrrlichtDevice* device, ITaVideoDriverExt* driverExt)
-    : m_device(device), m_driverExt(driverExt)
+    : m_device(device), m_driverExt(driverExt), m_quadRecord(taNewMaterialExt())
 {
 }
 
-CTaRenderServices::~CTaRenderServices() = default;
+CTaRenderServices::~CTaRenderServices()
+{
+    taFreeMaterialExt(m_quadRecord);
+}
+
+bool CTaRenderServices::drawEffectQuad(CTaEffect* effect, int technique, int pass)
+{
+    STaMaterial passMaterial;
+    STaMaterialExt* record = taGetMaterialExt(m_quadRecord);
+    if (!effect || !record || !effect->getPassMaterial(technique, pass, passMaterial))
+        return false;
+    record->effect = effect;
+    record->technique = technique;
+    record->pass = pass;
+    record->node = nullptr;
+    video::SMaterial material;
+    taApplyMaterial(passMaterial, material, m_quadRecord, m_driverExt);
+    drawScreenQuad(material);
+    record->effect = nullptr;
+    return true;
+}
 
 bool CTaRenderServices::setRenderTargets(video::ITexture** textures, int count)
 {

@@ -23,6 +23,9 @@ public:
     // depth test always, both faces): clip-space corners (-1, -1) to (1, 1) at depth 0, texture
     // coordinates (0, 0) at the top left, identity transforms.
     void drawScreenQuad(irr::video::SMaterial material);
+    // The full-screen quad drawn with pass `pass` of technique `technique` of an effect, its
+    // constants fed as for any effect draw (no node); false when the effect has no such pass.
+    virtual bool drawEffectQuad(class CTaEffect* effect, int technique, int pass);
 
     // --- Node lists ---
     // The visible nodes below the scene root in walk order (an invisible node ends its branch;
@@ -46,6 +49,7 @@ private:
     bool drawNode(irr::scene::ISceneNode* node, bool transparentPass, irr::video::SOverrideMaterial* override);
 
     irr::IrrlichtDevice* m_device;
-    [[maybe_unused]] ITaVideoDriverExt* m_driverExt; // the raw states its passes set
+    ITaVideoDriverExt* m_driverExt; // the raw states its passes set
+    irr::u32 m_quadRecord = 0;      // the material extension record of effect quads
     bool m_valid = true;
 };

@@ -270,6 +270,31 @@ TEST_F(TaEffectGLTest, WrapModesAndStructMembers)
     taEffectLightBlock() = STaLightBlock();
 }
 
+TEST_F(TaEffectGLTest, TheRenderServicesDrawAnyTechniqueOnAScreenQuad)
+{
+    ASSERT_TRUE(load("//config techniques : depth\n//float4 Tint : 0.5,0.5,0.5,1 : pixel\n",
+                     std::string(kScreenVertex) +
+                         "float4 Tint;\n"
+                         "#ifdef USE_TECH_DEPTH\nfloat4 ps_main() : COLOR0 { return float4(0, Tint.g, 0, 1); }\n"
+                         "#else\nfloat4 ps_main() : COLOR0 { return float4(Tint.r, 0, 0, 1); }\n#endif\n"));
+    ASSERT_EQ(effect->techniqueCount(), 2u);
+    video::ITexture* target = taGetManager()->getTextureManager()->getRenderTarget(core::dimension2du(4, 4),
+                                                                                 video::ECF_A32B32G32R32F);
+    CTaRenderServices* services = taGetManager()->getRenderServices();
+    for (int technique = 0; technique < 2; ++technique) {
+        ASSERT_TRUE(taBeginScene());
+        driver->setRenderTarget(target, true, true, video::SColor(0, 0, 0, 0));
+        EXPECT_TRUE(services->drawEffectQuad(effect, technique, 0));
+        Colour pixel;
+        glReadPixels(2, 2, 1, 1, GL_RGBA, GL_FLOAT, pixel.data());
+        driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+        taEndScene();
+        EXPECT_TRUE(near(pixel, technique == 0 ? Colour{0.5f, 0, 0, 1} : Colour{0, 0.5f, 0, 1})) << technique;
+    }
+    EXPECT_FALSE(services->drawEffectQuad(effect, 2, 0));
+    EXPECT_FALSE(services->drawEffectQuad(effect, 0, 1));
+}
+
 TEST_F(TaEffectGLTest, ABlendingPassBlendsWithItsFactors)
 {
     writeFile("blend.hlsl", std::string(kScreenVertex) + "float4 ps_main() : COLOR0 { return float4(0.25, 0.5, 0, 1); }\n");
