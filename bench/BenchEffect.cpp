@@ -2,6 +2,7 @@
 // 20 constants (four transforms, the camera position, the time, four light positions and
 // directions, two light colours and four surface values) through the effect's binds, against the
 // raw glUniform calls that set the same values.
+#include "bench/BenchSupport.h"
 #include "core/TaLog.h"
 #include "driver/gl/TaGLShaderMaterialRenderer.h"
 #include "effects/TaEffectManager.h"
@@ -70,17 +71,8 @@ struct SFixture {
 
     SFixture()
     {
-        taSetLogLevel(ETALOG_WARN);
-        STaSetupParams params = taDefaultSetupParams();
-        params.driver = ETADRIVER_OPENGL;
-        params.width = 64;
-        params.height = 64;
-        params.antialias = 0;
-        params.lightPrePass = 0;
-        snprintf(params.audio, sizeof(params.audio), "null");
-        if (taSetup(params) != 0)
+        if (!taBenchStartEngine(64, 64))
             return;
-        taGetManager()->getGPUProgrammingServices()->setCacheDirectory("", 0);
         for (int i = 0; i < 4; ++i)
             taEngine().sceneManager->addLightSceneNode(nullptr, core::vector3df(float(i), 2, 3));
         file = "/tmp/tarv-bench-" + std::to_string(getpid()) + "-effect.hlsl";

@@ -1,6 +1,7 @@
 // Drawing a scene of 1,000 mesh nodes on the OpenGL device (run under Xvfb): the engine's own node
 // lists (the visible-node walk, then the solid and transparent passes drawn buffer by buffer)
 // against Irrlicht's drawAll of the same scene.
+#include "bench/BenchSupport.h"
 #include "core/TaLog.h"
 #include "engine/TaEngine.h"
 #include "engine/TaManager.h"
@@ -20,16 +21,7 @@ struct SScene {
     bool ok = false;
     SScene()
     {
-        taSetLogLevel(ETALOG_WARN);
-        STaSetupParams params = taDefaultSetupParams();
-        params.driver = ETADRIVER_OPENGL;
-        params.width = 320;
-        params.height = 240;
-        params.antialias = 0;
-        params.lightPrePass = 0;
-        params.vsync = 0;
-        snprintf(params.audio, sizeof(params.audio), "null");
-        if (taSetup(params) != 0)
+        if (!taBenchStartEngine(320, 240))
             return;
         scene::ISceneManager* scene = taEngine().sceneManager;
         scene::IMesh* cube = scene->getGeometryCreator()->createCubeMesh(core::vector3df(0.5f, 0.5f, 0.5f));

@@ -2,6 +2,7 @@
 // DXT1 DDS file with its mip chain (read, checked, uploaded compressed, or decoded and uploaded)
 // against only reading its bytes; building the 512 x 512 "RandVec" texture against uploading a
 // ready picture of the same size.
+#include "bench/BenchSupport.h"
 #include "core/TaLog.h"
 #include "driver/TaDdsReader.h"
 #include "driver/gl/TaGLTexture.h"
@@ -55,23 +56,10 @@ std::string writeDxt1(uint32_t side)
     return path;
 }
 
-bool start()
-{
-    taSetLogLevel(ETALOG_WARN);
-    STaSetupParams params = taDefaultSetupParams();
-    params.driver = ETADRIVER_OPENGL;
-    params.vsync = 0;
-    params.antialias = 0;
-    params.width = 64;
-    params.height = 64;
-    snprintf(params.audio, sizeof(params.audio), "null");
-    return taSetup(params) == 0;
-}
-
 class CEngine
 {
 public:
-    CEngine() : ok(start()) {}
+    CEngine() : ok(taBenchStartEngine(64, 64)) {}
     ~CEngine()
     {
         if (ok)

@@ -1,6 +1,8 @@
 // Helpers shared by the tests.
 #include "TaTestSupport.h"
 
+#include "engine/TaEngine.h"
+
 #include "app/TaCommandLine.h"
 #include "script/TaScriptHost.h"
 #include "core/TaLog.h"
@@ -104,6 +106,18 @@ STaSetupParams taTestSetup(int driver, const std::string& dataDirectory)
     snprintf(params.audio, sizeof(params.audio), "null");
     snprintf(params.dataDirectory, sizeof(params.dataDirectory), "%s", dataDirectory.c_str());
     return params;
+}
+
+void TaNullEngineTest::SetUp()
+{
+    TaScratchTest::SetUp();
+    ASSERT_EQ(taSetup(taTestSetup(ETADRIVER_NULL)), 0);
+}
+
+void TaNullEngineTest::TearDown()
+{
+    taShutdown();
+    TaScratchTest::TearDown();
 }
 
 STaSetupParams taTestGLSetup(const std::string& dataDirectory, int width, int height)

@@ -25,6 +25,14 @@ protected:
     std::string m_previousDirectory;
 };
 
+// A scratch test with the engine started on the null driver for each test.
+class TaNullEngineTest : public TaScratchTest
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
 // Collects log lines and message boxes while alive.
 class TaLogCapture
 {

@@ -108,19 +108,8 @@ TEST(TaRenderTargetTableTest, NamesSizesAndFormats)
 
 namespace {
 
-class TaRenderTargetsTest : public TaScratchTest
+class TaRenderTargetsTest : public TaNullEngineTest
 {
-protected:
-    void SetUp() override
-    {
-        TaScratchTest::SetUp();
-        ASSERT_EQ(taSetup(taTestSetup(ETADRIVER_NULL)), 0);
-    }
-    void TearDown() override
-    {
-        taShutdown();
-        TaScratchTest::TearDown();
-    }
 };
 
 TEST_F(TaRenderTargetsTest, AFailureSaysSoAndPutsTheMipMapFlagBack)

@@ -113,19 +113,8 @@ TEST_F(TaCameraAndLightsTest, Lights)
 
 namespace {
 
-class TaObjectVertexTextureTest : public TaScratchTest
+class TaObjectVertexTextureTest : public TaNullEngineTest
 {
-protected:
-    void SetUp() override
-    {
-        TaScratchTest::SetUp();
-        ASSERT_EQ(taSetup(taTestSetup(ETADRIVER_NULL)), 0);
-    }
-    void TearDown() override
-    {
-        taShutdown();
-        TaScratchTest::TearDown();
-    }
 };
 
 TEST_F(TaObjectVertexTextureTest, BakesNumberedVertices)

@@ -1,0 +1,27 @@
+// Shared by the benchmarks that need the engine: started on OpenGL (under Xvfb) with the simple
+// renderer, no vsync or antialiasing, the null audio output, warnings only and no shader cache.
+#pragma once
+
+#include "core/TaLog.h"
+#include "effects/TaGPUProgrammingServices.h"
+#include "engine/TaEngine.h"
+#include "engine/TaManager.h"
+
+#include <cstdio>
+
+inline bool taBenchStartEngine(int width, int height)
+{
+    taSetLogLevel(ETALOG_WARN);
+    STaSetupParams params = taDefaultSetupParams();
+    params.driver = ETADRIVER_OPENGL;
+    params.width = width;
+    params.height = height;
+    params.vsync = 0;
+    params.antialias = 0;
+    params.lightPrePass = 0;
+    snprintf(params.audio, sizeof(params.audio), "null");
+    if (taSetup(params) != 0)
+        return false;
+    taGetManager()->getGPUProgrammingServices()->setCacheDirectory("", 0);
+    return true;
+}
