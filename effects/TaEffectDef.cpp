@@ -2,6 +2,7 @@
 #include "effects/TaEffectDef.h"
 
 #include "files/TaFile.h"
+#include "files/TaFileIrr.h"
 #include "platform/TaPlatform.h"
 
 #include <cctype>
@@ -73,8 +74,11 @@ bool taFileHasExtension(const char* fileName, std::initializer_list<const char*>
 CTaEffectDef::CTaEffectDef(const char* fileName, bool isOpenGL)
     : m_fileName(taGetAbsolutePath(fileName ? fileName : "")), m_isOpenGL(isOpenGL)
 {
+    // Names inside an archive are relative to it: they stay as given there.
+    if (taIsArchiveMode())
+        m_fileName = fileName ? fileName : "";
     // The stdio back end's absolute form is relative to its working directory; anchor it.
-    if (!m_fileName.empty() && !taIsAbsolutePath(m_fileName.c_str()))
+    else if (!m_fileName.empty() && !taIsAbsolutePath(m_fileName.c_str()))
         m_fileName = taPlatformCurrentDirectory() + "/" + m_fileName;
 }
 

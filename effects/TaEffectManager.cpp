@@ -8,6 +8,7 @@
 #include "effects/TaEffectDefTarv.h"
 #include "effects/TaGPUProgrammingServices.h"
 #include "files/TaFile.h"
+#include "files/TaFileIrr.h"
 
 #include <algorithm>
 #include <cstring>
@@ -121,7 +122,17 @@ ITaEffectDef* CTaEffectManager::getEffectDef(const char* fileName, const STaFxMa
         m_lastError.clear();
         return nullptr;
     }
-    const std::string absolute = m_device->getFileSystem()->getAbsolutePath(fileName).c_str();
+    // The key: against the file system's working directory on disk, as it stands inside an archive
+    // (whose names are relative to it). Not Irrlicht's getAbsolutePath: it answers only the part of
+    // a path that exists on disk, which loses the file name of one inside an archive.
+    io::IFileSystem* fs = m_device->getFileSystem();
+    io::path path = fileName;
+    path.replace('\\', '/');
+    if (path[0] != '/' && !taIsArchiveMode())
+        path = fs->getWorkingDirectory() + "/" + path;
+    std::string absolute = fs->flattenFilename(path).c_str(); // "." and ".." resolved, a '/' added
+    while (absolute.size() > 1 && absolute.back() == '/')
+        absolute.pop_back();
     const std::vector<SShaderMacro> list = sortedMacros(macros);
     // A definition that does not depend on macros serves every macro list.
     for (const SEffectDefEntry& entry : m_definitions)
