@@ -164,3 +164,56 @@ bool CTaNullVideoDriverExt::bindTexture(u32 unit, video::ITexture* texture, bool
     const bool flat = !own || own->getKind() == ETATEXKIND_2D;
     return !(flat && unit < 4);
 }
+
+// --- Render targets: records without pixels ---
+
+namespace {
+const char* targetStorage(video::ECOLOR_FORMAT format)
+{
+    switch (format) {
+    case video::ECF_A8R8G8B8: return "A8R8G8B8";
+    case video::ECF_A16B16G16R16F: return "A16B16G16R16F";
+    case video::ECF_R32F: return "R32F";
+    case video::ECF_A32B32G32R32F: return "A32B32G32R32F";
+    default: return nullptr;
+    }
+}
+} // namespace
+
+video::ITexture* CTaNullVideoDriverExt::addRenderTarget(const core::dimension2du& size, const io::path& name,
+                                                        video::ECOLOR_FORMAT format)
+{
+    const char* storage = targetStorage(format == video::ECF_UNKNOWN ? video::ECF_A8R8G8B8 : format);
+    if (!storage || size.Width == 0 || size.Height == 0 || size.Width > maxTextureSize(ETATEXKIND_2D) ||
+        size.Height > maxTextureSize(ETATEXKIND_2D))
+        return nullptr;
+    auto* target = new CTaTexture(name, ETATEXKIND_2D, format == video::ECF_UNKNOWN ? video::ECF_A8R8G8B8 : format,
+                                  size, 1, 1, storage);
+    m_targets.add(target);
+    return target;
+}
+
+CTaTexture* CTaNullVideoDriverExt::addCubeRenderTarget(const io::path& name, u32 side, video::ECOLOR_FORMAT format,
+                                                       std::string& error)
+{
+    const char* storage = targetStorage(format);
+    if (!storage) {
+        error = "a cube render target is made in A8R8G8B8, A16B16G16R16F, R32F or A32B32G32R32F";
+        return nullptr;
+    }
+    if (side == 0 || side > maxTextureSize(ETATEXKIND_CUBE)) {
+        error = "a cube face of " + std::to_string(side) + " texels is beyond what the driver takes (" +
+                std::to_string(maxTextureSize(ETATEXKIND_CUBE)) + ")";
+        return nullptr;
+    }
+    auto* cube = new CTaTexture(name, ETATEXKIND_CUBE, format, core::dimension2du(side, side), 1, 1, storage);
+    m_targets.add(cube);
+    return cube;
+}
+
+bool CTaNullVideoDriverExt::setCubeFaceRenderTarget(CTaTexture* cube, int face, bool, video::SColor)
+{
+    if (!cube)
+        return true;
+    return m_targets.contains(cube) && cube->getKind() == ETATEXKIND_CUBE && face >= 0 && face < 6;
+}

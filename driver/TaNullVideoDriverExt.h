@@ -49,6 +49,12 @@ public:
     {
         return m_driver ? m_driver->addRenderTargetTexture(size, name, format) : nullptr;
     }
+    irr::video::ITexture* addRenderTarget(const irr::core::dimension2du& size, const irr::io::path& name,
+                                         irr::video::ECOLOR_FORMAT format) override;
+    CTaTexture* addCubeRenderTarget(const irr::io::path& name, irr::u32 side, irr::video::ECOLOR_FORMAT format,
+                                    std::string& error) override;
+    void removeRenderTarget(irr::video::ITexture* texture) override { m_targets.remove(texture); }
+    bool setCubeFaceRenderTarget(CTaTexture* cube, int face, bool clear, irr::video::SColor colour) override;
     bool setSwapInterval(int) override { return false; }
     bool moveWindow(int, int) override { return false; }
     bool hideWindow() override { return false; }
@@ -59,4 +65,5 @@ private:
 
     irr::video::IVideoDriver* m_driver;
     CTaTextureTable m_textures;
+    CTaTargetList m_targets;
 };

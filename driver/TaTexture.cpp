@@ -4,6 +4,7 @@
 #include "core/TaLog.h"
 #include "driver/TaDdsReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -316,4 +317,25 @@ const char* taDdsFormatName(int format)
 {
     static const char* const names[] = {"A8R8G8B8", "X8R8G8B8", "R8G8B8", "L8", "A8L8", "DXT1", "DXT3", "DXT5"};
     return format >= 0 && format < 8 ? names[format] : "unknown";
+}
+
+CTaTargetList::~CTaTargetList()
+{
+    for (video::ITexture* texture : m_targets)
+        texture->drop();
+}
+
+bool CTaTargetList::remove(video::ITexture* texture)
+{
+    auto found = std::find(m_targets.begin(), m_targets.end(), texture);
+    if (found == m_targets.end())
+        return false;
+    m_targets.erase(found);
+    texture->drop();
+    return true;
+}
+
+bool CTaTargetList::contains(const video::ITexture* texture) const
+{
+    return std::find(m_targets.begin(), m_targets.end(), texture) != m_targets.end();
 }

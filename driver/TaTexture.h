@@ -66,6 +66,21 @@ private:
     std::map<std::string, CTaTexture*> m_textures;
 };
 
+// Render targets an extension keeps for engine objects: each held until removed or the list goes.
+class CTaTargetList
+{
+public:
+    ~CTaTargetList();
+    // Takes over the caller's reference.
+    void add(irr::video::ITexture* texture) { m_targets.push_back(texture); }
+    // Drops the list's reference; false when the texture is not in the list.
+    bool remove(irr::video::ITexture* texture);
+    bool contains(const irr::video::ITexture* texture) const;
+
+private:
+    std::vector<irr::video::ITexture*> m_targets;
+};
+
 // Pixels of an engine image: one level, tightly packed, rows top to bottom, slices one after
 // another. Formats: A8R8G8B8 (Irrlicht's layout: B, G, R, A bytes), R32F, A16B16G16R16F (red first,
 // half floats) and A32B32G32R32F (red first).

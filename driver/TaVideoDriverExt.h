@@ -139,6 +139,29 @@ public:
                                                              const irr::io::path& name,
                                                              irr::video::ECOLOR_FORMAT format) = 0;
 
+    // --- Render targets of engine objects (cube maps) ---
+    // A 2D render target kept by the driver until removeRenderTarget: Irrlicht's own (in its texture
+    // list, found by name) on OpenGL, a record without pixels on the null driver, so that engine
+    // objects made of targets also exist headless. nullptr when the driver refuses.
+    virtual irr::video::ITexture* addRenderTarget(const irr::core::dimension2du& size, const irr::io::path& name,
+                                                 irr::video::ECOLOR_FORMAT format) = 0;
+    // A cube texture drawn into face by face: square faces of `side` texels in A8R8G8B8,
+    // A16B16G16R16F, R32F or A32B32G32R32F, no mip maps, a depth buffer of its own. Kept by the
+    // extension until removeRenderTarget (many may share a name, so findTexture does not see it);
+    // nullptr with `error` when the driver refuses.
+    virtual CTaTexture* addCubeRenderTarget(const irr::io::path& name, irr::u32 side, irr::video::ECOLOR_FORMAT format,
+                                            std::string& error) = 0;
+    // Lets go of a target made by addRenderTarget or addCubeRenderTarget (it is deleted once nobody
+    // else holds it); nothing for another texture.
+    virtual void removeRenderTarget(irr::video::ITexture* texture) = 0;
+    // Makes face `face` (0 to 5: +X, -X, +Y, -Y, +Z, -Z) of a cube render target the target of the
+    // draws that follow, over the whole face, its colour (and depth) cleared when asked; Irrlicht's
+    // own target becomes the back buffer meanwhile, so its 2D draws and getCurrentRenderTargetSize()
+    // see the screen's size. nullptr selects the back buffer again: whoever selects a face selects
+    // the back buffer before Irrlicht chooses another target. False for another texture or face.
+    virtual bool setCubeFaceRenderTarget(CTaTexture* cube, int face, bool clear = false,
+                                         irr::video::SColor colour = irr::video::SColor(0)) = 0;
+
     // Waits for `interval` vertical blanks per presented frame (0: none): false when the driver
     // cannot choose. The engine asks Irrlicht for no vsync and sets it here: Irrlicht 1.8 uses
     // glXSwapIntervalSGI, which a direct context's X server refuses (GLXBadContextTag).

@@ -20,6 +20,7 @@
 #include "nodes/TaMeshLoaders.h"
 #include "platform/TaPlatform.h"
 #include "platform/TaWindow.h"
+#include "render/TaCubeMap.h"
 #include "render/TaRendererManager.h"
 #include "driver/TaVideoDriverExt.h"
 #include "driver/gl/TaGLCapabilities.h"
@@ -134,6 +135,22 @@ void releaseEffect(void* object)
     static_cast<CTaEffect*>(object)->drop();
 }
 
+void releaseCubeMap(void* object)
+{
+    static_cast<ITaCubeMap*>(object)->drop();
+}
+
+void releaseRenderer(void* object)
+{
+    // A renderer that goes while it is the current one leaves the default one current.
+    auto* renderer = static_cast<ITaRenderer*>(object);
+    if (g_engine.currentRenderer == renderer) {
+        g_engine.currentRenderer = nullptr;
+        renderer->drop();
+    }
+    renderer->drop();
+}
+
 void releaseSceneNode(void* object)
 {
     auto* node = static_cast<scene::ISceneNode*>(object);
@@ -219,8 +236,11 @@ int initEngine(const STaEngineContext& e)
         return 1;
     }
     g_engine.defaultRenderer = renderer;
-    noteOnce(g_notedResources, "The cube-map copy effect (cubemaptolatlong.hlsl) and the curl-noise volume "
-                               "come with the cube maps and particles, which are not part of this build yet");
+    if (!manager->getResourceManager()->initEffectCubeMapToLatLong(taFindFile("cubemaptolatlong.hlsl"))) {
+        setSetupError("fails to init cubemaptolatlong");
+        return 1;
+    }
+    noteOnce(g_notedResources, "The curl-noise volume comes with the particles, which are not part of this build yet");
     return 0;
 }
 
@@ -365,7 +385,7 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
     std::unique_ptr<STaIdTable>* tables[8] = {&e.images, &e.objects, &e.lights, &e.fxEmitters,
                                               &e.cameraShaders, &e.effects, &e.cubeMaps, &e.renderers};
     const TaIdRelease releases[8] = {releaseImage, releaseSceneNode, releaseSceneNode, nullptr,
-                                     nullptr,      releaseEffect,    nullptr,          nullptr};
+                                     nullptr,      releaseEffect,    releaseCubeMap,   releaseRenderer};
     for (int i = 0; i < 8; ++i) {
         *tables[i] = idCreate(TA_ID_TABLE_CAPACITY, releases[i]);
         if (!*tables[i]) {

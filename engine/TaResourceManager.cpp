@@ -2,7 +2,9 @@
 #include "engine/TaResourceManager.h"
 
 #include "core/TaLog.h"
+#include "effects/TaEffect.h"
 #include "effects/TaEffectManager.h"
+#include "render/TaRenderServices.h"
 
 CTaResourceManager::CTaResourceManager(irr::IrrlichtDevice* device, CTaEffectManager* effectManager,
                                        CTaRenderServices* renderServices)
@@ -32,11 +34,12 @@ bool CTaResourceManager::saveCurlNoiseCache(const char*) { return curlNoiseMissi
 
 bool CTaResourceManager::initEffectCubeMapToLatLong(const char* effectPath)
 {
-    irr::IReferenceCounted* effect = m_effectManager->loadEffect(effectPath);
+    CTaEffect* effect = m_effectManager->loadEffect(effectPath);
     if (!effect) {
         taPrint(ETALOG_ERROR, "CTaResourceManager::initEffectCubeMapToLatLong failed to load %s ", effectPath);
         return false;
     }
+    m_renderServices->setCubeMapToLatLongEffect(effect);
     if (m_cubeMapToLatLong)
         m_cubeMapToLatLong->drop();
     m_cubeMapToLatLong = effect;

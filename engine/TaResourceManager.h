@@ -26,6 +26,6 @@ public:
 private:
     [[maybe_unused]] irr::IrrlichtDevice* m_device;
     CTaEffectManager* m_effectManager;
-    [[maybe_unused]] CTaRenderServices* m_renderServices; // the cube-map effect goes to it
-    irr::IReferenceCounted* m_cubeMapToLatLong = nullptr;
+    CTaRenderServices* m_renderServices; // the cube-map effect goes to it
+    class CTaEffect* m_cubeMapToLatLong = nullptr;
 };

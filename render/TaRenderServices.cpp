@@ -5,6 +5,7 @@
 #include "driver/TaMaterialExt.h"
 #include "effects/TaEffect.h"
 #include "render/TaNodeRenderInfo.h"
+#include "render/TaRenderer.h"
 
 #include <cstring>
 #include <vector>
@@ -14,19 +15,42 @@ using namespace irr;
 CTaRenderServices::CTaRenderServices(IrrlichtDevice* device, ITaVideoDriverExt* driverExt)
     : m_device(device), m_driverExt(driverExt), m_quadRecord(taNewMaterialExt())
 {
+    // The cube faces' camera lives outside the scene graph, so that nothing of the scene's (a walk,
+    // a clear) meets it; it is positioned by hand.
+    scene::ISceneManager* scene = device ? device->getSceneManager() : nullptr;
+    if (scene) {
+        m_camera = scene->addCameraSceneNode(nullptr, core::vector3df(0, 0, 0), core::vector3df(0, 0, 10), -1, false);
+        if (m_camera) {
+            m_camera->grab();
+            m_camera->remove();
+            m_camera->setFOV(1.5707964f);
+            m_camera->setAspectRatio(1.0f);
+            m_camera->setNearValue(0.1f);
+            m_camera->setFarValue(1000.0f);
+        }
+    }
+    m_valid = m_quadRecord != 0 && m_camera;
 }
 
 CTaRenderServices::~CTaRenderServices()
 {
+    if (m_latLongEffect)
+        m_latLongEffect->drop();
+    if (m_camera)
+        m_camera->drop();
     taFreeMaterialExt(m_quadRecord);
 }
 
-bool CTaRenderServices::drawEffectQuad(CTaEffect* effect, int technique, int pass)
+bool CTaRenderServices::drawEffectQuad(CTaEffect* effect, int technique, int pass, video::ITexture* const* textures,
+                                       int count)
 {
     STaMaterial passMaterial;
     STaMaterialExt* record = taGetMaterialExt(m_quadRecord);
     if (!effect || !record || !effect->getPassMaterial(technique, pass, passMaterial))
         return false;
+    for (int i = 0; textures && i < count && i < TA_MATERIAL_LAYERS; ++i)
+        if (textures[i])
+            passMaterial.layers[i].texture = textures[i];
     record->effect = effect;
     record->technique = technique;
     record->pass = pass;
@@ -41,6 +65,8 @@ bool CTaRenderServices::drawEffectQuad(CTaEffect* effect, int technique, int pas
 bool CTaRenderServices::setRenderTargets(video::ITexture** textures, int count)
 {
     video::IVideoDriver* driver = m_device->getVideoDriver();
+    if (m_driverExt)
+        m_driverExt->setCubeFaceRenderTarget(nullptr, 0); // a cube face is let go before Irrlicht binds
     if (count <= 0 || !textures || !textures[0])
         return driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
     if (count == 1)
@@ -255,4 +281,227 @@ bool CTaRenderServices::renderNodes(const core::array<scene::ISceneNode*>& nodes
     if (transparentPass && m_driverExt)
         m_driverExt->setSeparateAlphaBlend(false);
     return true;
+}
+
+// --- Cube maps -------------------------------------------------------------------------------------
+
+bool CTaRenderServices::renderCubeMap(CTaTexture* cube, video::ITexture* faceTexture, const core::vector3df& position,
+                                      ITaRenderer* renderer)
+{
+    if (!cube || cube->getKind() != ETATEXKIND_CUBE || !faceTexture || !renderer || !m_camera || !m_driverExt)
+        return false;
+    static const core::vector3df axes[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    static const core::vector3df ups[6] = {{0, 1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 1}, {0, 1, 0}, {0, 1, 0}};
+    scene::ISceneManager* scene = m_device->getSceneManager();
+    video::IVideoDriver* driver = m_device->getVideoDriver();
+    scene::ICameraSceneNode* previous = scene->getActiveCamera();
+    if (previous)
+        previous->grab();
+    scene->setActiveCamera(m_camera);
+    m_camera->setPosition(position);
+    m_camera->updateAbsolutePosition();
+    const core::dimension2du source = faceTexture->getOriginalSize();
+    bool ok = true;
+    for (int face = 0; face < 6 && ok; ++face) {
+        m_camera->setTarget(position + axes[face] * 10.0f);
+        m_camera->setUpVector(ups[face]);
+        ok = renderer->render(faceTexture) && m_driverExt->setCubeFaceRenderTarget(cube, face);
+        if (!ok)
+            break;
+        // The rendered picture upside down over the face: a cube face keeps its top row first. Irrlicht
+        // takes the back buffer's size for the face meanwhile, so the whole "screen" is the face.
+        const core::dimension2du screen = driver->getCurrentRenderTargetSize();
+        driver->draw2DImage(faceTexture, core::rect<s32>(0, 0, screen.Width, screen.Height),
+                            core::rect<s32>(0, source.Height, source.Width, 0));
+        m_driverExt->setCubeFaceRenderTarget(nullptr, 0);
+    }
+    setRenderTargets(nullptr, 0);
+    scene->setActiveCamera(previous);
+    if (previous)
+        previous->drop();
+    return ok;
+}
+
+void CTaRenderServices::clearCubeMap(CTaTexture* cube)
+{
+    if (!cube || !m_driverExt)
+        return;
+    for (int face = 0; face < 6; ++face)
+        m_driverExt->setCubeFaceRenderTarget(cube, face, true, video::SColor(0));
+    setRenderTargets(nullptr, 0);
+}
+
+bool CTaRenderServices::copyCubeMapToLatLong(video::ITexture* target, CTaTexture* cube)
+{
+    if (!m_latLongEffect) {
+        taPrint(ETALOG_ERROR, "CTaRenderServices::copyCubeMapToLatLong EffectCubeMapToLatLong is not initialized");
+        return false;
+    }
+    if (!target || !cube)
+        return false;
+    setRenderTargets(&target, 1);
+    video::ITexture* layer = cube;
+    const bool ok = drawEffectQuad(m_latLongEffect, 0, 0, &layer, 1);
+    setRenderTargets(nullptr, 0);
+    return ok;
+}
+
+void CTaRenderServices::setCubeMapToLatLongEffect(CTaEffect* effect)
+{
+    if (effect)
+        effect->grab();
+    if (m_latLongEffect)
+        m_latLongEffect->drop();
+    m_latLongEffect = effect;
+}
+
+// --- The frame's node lists ----------------------------------------------------------------------------
+
+namespace {
+
+bool isParticleSystem(scene::ISceneNode* node)
+{
+    return node->getType() == scene::ESNT_PARTICLE_SYSTEM ||
+           node->getType() == static_cast<scene::ESCENE_NODE_TYPE>(MAKE_IRR_ID('f', 'x', 'e', 'm'));
+}
+
+// Whether a mesh node has a material that is (or is not) transparent.
+bool hasMaterial(video::IVideoDriver* driver, scene::ISceneNode* node, bool transparent)
+{
+    for (u32 i = 0; i < node->getMaterialCount(); ++i) {
+        video::IMaterialRenderer* renderer = driver->getMaterialRenderer(node->getMaterial(i).MaterialType);
+        if ((renderer && renderer->isTransparent()) == transparent)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+namespace {
+void collectLights(scene::ISceneNode* node, core::array<scene::ISceneNode*>& out)
+{
+    if (!node->isVisible())
+        return;
+    if (node->getType() == scene::ESNT_LIGHT)
+        out.push_back(node);
+    for (scene::ISceneNode* child : node->getChildren())
+        collectLights(child, out);
+}
+} // namespace
+
+void CTaRenderServices::getLightList(core::array<scene::ISceneNode*>& out)
+{
+    // Lights end no branch here: every visible light below visible parents.
+    out.set_used(0);
+    collectLights(m_device->getSceneManager()->getRootSceneNode(), out);
+}
+
+void CTaRenderServices::getSolidList(core::array<scene::ISceneNode*>& out)
+{
+    video::IVideoDriver* driver = m_device->getVideoDriver();
+    core::array<scene::ISceneNode*> visible;
+    collectVisibleNodes(visible);
+    out.set_used(0);
+    for (u32 i = 0; i < visible.size(); ++i)
+        if (isMeshNode(visible[i]) && hasMaterial(driver, visible[i], false))
+            out.push_back(visible[i]);
+}
+
+void CTaRenderServices::getTransparentList(core::array<scene::ISceneNode*>& out)
+{
+    video::IVideoDriver* driver = m_device->getVideoDriver();
+    core::array<scene::ISceneNode*> visible;
+    collectVisibleNodes(visible);
+    out.set_used(0);
+    for (u32 i = 0; i < visible.size(); ++i)
+        if (isMeshNode(visible[i]) && hasMaterial(driver, visible[i], true))
+            out.push_back(visible[i]);
+}
+
+void CTaRenderServices::getTransparentEffectList(core::array<scene::ISceneNode*>& out)
+{
+    core::array<scene::ISceneNode*> visible;
+    collectVisibleNodes(visible);
+    out.set_used(0);
+    for (u32 i = 0; i < visible.size(); ++i)
+        if (isParticleSystem(visible[i]))
+            out.push_back(visible[i]);
+}
+
+void CTaRenderServices::filterShadowCasters(core::array<scene::ISceneNode*>& out,
+                                            const core::array<scene::ISceneNode*>& in)
+{
+    out.set_used(0);
+    for (u32 i = 0; i < in.size(); ++i) {
+        ITaNodeRenderInfo* info = taNodeRenderInfo(in[i]);
+        if (info ? info->castsShadows() : taDefaultCastsShadows(in[i]))
+            out.push_back(in[i]);
+    }
+}
+
+// --- Debug draws ---------------------------------------------------------------------------------------
+
+void CTaRenderServices::drawBox(const core::aabbox3df& box)
+{
+    video::IVideoDriver* driver = m_device->getVideoDriver();
+    video::SMaterial material;
+    material.Lighting = false;
+    driver->setTransform(video::ETS_WORLD, core::IdentityMatrix);
+    driver->setMaterial(material);
+    driver->draw3DBox(box, video::SColor(255, 255, 255, 255));
+}
+
+void CTaRenderServices::drawLightFrustum(scene::ILightSceneNode* light)
+{
+    if (!light)
+        return;
+    core::matrix4 view, projection;
+    float nearValue = 0, farValue = 0;
+    taLightShadowCamera(light, view, projection, nearValue, farValue);
+    core::matrix4 inverse;
+    if (!(projection * view).getInverse(inverse))
+        return;
+    // The eight corners of the light's clip volume (depth 0 to 1) in the world.
+    core::vector3df corners[8];
+    for (int i = 0; i < 8; ++i) {
+        f32 world[4];
+        inverse.transformVect(world, core::vector3df(i & 1 ? 1.0f : -1.0f, i & 2 ? 1.0f : -1.0f, i & 4 ? 1.0f : 0.0f));
+        const f32 w = fabsf(world[3]) > 1e-20f ? world[3] : 1e-20f;
+        corners[i].set(world[0] / w, world[1] / w, world[2] / w);
+    }
+    static const int edges[12][2] = {{0, 1}, {2, 3}, {4, 5}, {6, 7}, {0, 2}, {1, 3},
+                                     {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
+    video::IVideoDriver* driver = m_device->getVideoDriver();
+    video::SMaterial material;
+    material.Lighting = false;
+    driver->setTransform(video::ETS_WORLD, core::IdentityMatrix);
+    driver->setMaterial(material);
+    for (const auto& edge : edges)
+        driver->draw3DLine(corners[edge[0]], corners[edge[1]], video::SColor(255, 255, 255, 0));
+}
+
+void taLightShadowCamera(scene::ILightSceneNode* light, core::matrix4& view, core::matrix4& projection, float& nearValue,
+                         float& farValue)
+{
+    const video::SLight& data = light->getLightData();
+    nearValue = 0.01f;
+    farValue = data.Type == video::ELT_SPOT && data.Radius < 5000.0f ? data.Radius : 5000.0f;
+    core::vector3df eye = light->getAbsolutePosition();
+    // The world direction, as Irrlicht's own lights take it (a light below a parent turns with it).
+    core::vector3df direction(0, 0, 1);
+    light->getAbsoluteTransformation().rotateVect(direction);
+    direction.normalize();
+    const core::vector3df target = eye + direction;
+    if (data.Type == video::ELT_DIRECTIONAL) {
+        eye -= direction;
+        projection.buildProjectionMatrixOrthoLH(30.0f, 30.0f, 0.01f, 5000.0f);
+        farValue = 1.0f;
+    } else {
+        projection.buildProjectionMatrixPerspectiveFovLH(2.0f * data.OuterCone * core::DEGTORAD, 1.0f, nearValue,
+                                                         farValue);
+    }
+    const core::vector3df away = eye - target;
+    const core::vector3df up = away.X + away.Z != 0.0f ? core::vector3df(0, 1, 0) : core::vector3df(0, 0, 1);
+    view.buildCameraLookAtMatrixLH(eye, target, up);
 }

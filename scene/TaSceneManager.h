@@ -3,6 +3,8 @@
 
 #include <irrlicht.h>
 
+class ITaCubeMap;
+
 class CTaSceneManager
 {
 public:
@@ -16,9 +18,12 @@ public:
     // Numbers a mesh's vertices for its vertex texture: each vertex's colour word becomes its
     // running index over all mesh buffers.
     virtual void numberMeshVertices(irr::scene::IMesh* mesh);
+    // A new cube map with its textures made (the caller holds it), or nullptr when they cannot be
+    // made (the reason logged).
+    virtual ITaCubeMap* addCubeMap(irr::u32 faceSize, irr::video::ECOLOR_FORMAT format, bool latLong);
 
 private:
-    [[maybe_unused]] irr::IrrlichtDevice* m_device;
+    irr::IrrlichtDevice* m_device;
 };
 
 // Lets the engine manager make and release the scene table at start-up and shut-down; the entry

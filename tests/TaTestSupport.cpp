@@ -99,8 +99,15 @@ int taTestRun(const std::string& command)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+void taTestProvideEngineFiles(const std::string& dataDirectory)
+{
+    const std::string shaders = (dataDirectory.empty() ? std::string(".") : dataDirectory) + "/shaders";
+    taTestRun("mkdir -p '" + shaders + "' && cp -n '" TARV_DATA_DIR "'/shaders/* '" + shaders + "/'");
+}
+
 STaSetupParams taTestSetup(int driver, const std::string& dataDirectory)
 {
+    taTestProvideEngineFiles(dataDirectory);
     STaSetupParams params = taDefaultSetupParams();
     params.driver = driver;
     snprintf(params.audio, sizeof(params.audio), "null");
@@ -135,6 +142,10 @@ TaScriptDriver::TaScriptDriver(int driver)
     STaSetupParams base = taDefaultSetupParams();
     base.driver = driver;
     snprintf(base.audio, sizeof(base.audio), "null");
+    // The engine's files in the current directory, which stays the data directory wherever the
+    // script host goes.
+    taTestProvideEngineFiles("");
+    snprintf(base.dataDirectory, sizeof(base.dataDirectory), "%s/", taPlatformCurrentDirectory().c_str());
     taSetScriptSetupBase(base);
 }
 

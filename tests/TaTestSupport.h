@@ -65,6 +65,9 @@ int taTestRun(const std::string& command);
 
 // Setup parameters of a test engine: `driver`, the null audio output, the data directory when
 // given; everything else not given.
+// Copies the engine's own effect files (data/shaders) into `dataDirectory`'s "shaders" folder (the
+// current directory's when empty), as an engine finds them beside it; files already there stay.
+void taTestProvideEngineFiles(const std::string& dataDirectory);
 STaSetupParams taTestSetup(int driver, const std::string& dataDirectory = "");
 // An OpenGL engine of width x height with the simple renderer and no antialiasing, for pixel tests.
 STaSetupParams taTestGLSetup(const std::string& dataDirectory, int width, int height);

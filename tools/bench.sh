@@ -4,6 +4,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/tools/setup.sh" "$here/build-release" -DCMAKE_BUILD_TYPE=Release -DTARV_BUILD_TESTS=OFF
+# From the build folder, where the engine's runtime folders are linked, as beside tarv.
+cd "$here/build-release"
 "$here/build-release/tarv_bench_tf" --benchmark_min_time=2 "$@"
 "$here/build-release/tarv_bench_music"
 "$here/build-release/tarv_bench_shader" --benchmark_min_time=1

@@ -378,3 +378,76 @@ unsigned taGLMakeSrgbCopy(unsigned glName, bool mipMaps)
     }
     return copy;
 }
+
+CTaGLCubeTarget::CTaGLCubeTarget(const io::path& name, video::ECOLOR_FORMAT format, u32 side, const std::string& storage,
+                                 unsigned glName, const unsigned frameBuffers[6], unsigned depth)
+    : CTaGLTexture(name, ETATEXKIND_CUBE, format, core::dimension2du(side, side), 1, 1, storage, GL_TEXTURE_CUBE_MAP,
+                   glName, format == video::ECF_A8R8G8B8),
+      m_depth(depth)
+{
+    std::copy(frameBuffers, frameBuffers + 6, m_frameBuffers);
+}
+
+CTaGLCubeTarget::~CTaGLCubeTarget()
+{
+    glDeleteFramebuffers(6, m_frameBuffers);
+    glDeleteRenderbuffers(1, &m_depth);
+}
+
+CTaGLCubeTarget* taGLMakeCubeTarget(const io::path& name, u32 side, video::ECOLOR_FORMAT format, std::string& error)
+{
+    const char* storage = format == video::ECF_A8R8G8B8        ? "A8R8G8B8"
+                          : format == video::ECF_A16B16G16R16F ? "A16B16G16R16F"
+                          : format == video::ECF_R32F          ? "R32F"
+                          : format == video::ECF_A32B32G32R32F ? "A32B32G32R32F"
+                                                               : nullptr;
+    if (!storage) {
+        error = "a cube render target is made in A8R8G8B8, A16B16G16R16F, R32F or A32B32G32R32F";
+        return nullptr;
+    }
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_CUBE_MAP_TEXTURE_SIZE, &maxSide);
+    if (side == 0 || side > static_cast<u32>(maxSide)) {
+        error = "a cube face of " + std::to_string(side) + " texels is beyond what the driver takes (" +
+                std::to_string(maxSide) + ")";
+        return nullptr;
+    }
+    clearErrors();
+    const SUpload upload = imageUpload(format);
+    GLuint texture = newTexture();
+    {
+        CBindGuard guard(GL_TEXTURE_CUBE_MAP, texture);
+        for (int d = 0; d < 6; ++d)
+            glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + d, 0, upload.internal, side, side, 0, upload.format,
+                         upload.type, nullptr);
+        setParameters(GL_TEXTURE_CUBE_MAP, 1);
+    }
+    GLint previousBuffer = 0, previousDraw = 0, previousRead = 0;
+    glGetIntegerv(GL_RENDERBUFFER_BINDING, &previousBuffer);
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &previousDraw);
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previousRead);
+    GLuint depth = 0, frameBuffers[6] = {};
+    glGenRenderbuffers(1, &depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, side, side);
+    glBindRenderbuffer(GL_RENDERBUFFER, previousBuffer);
+    glGenFramebuffers(6, frameBuffers);
+    bool complete = true;
+    for (int d = 0; d < 6 && complete; ++d) {
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, frameBuffers[d]);
+        glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_CUBE_MAP_POSITIVE_X + d, texture, 0);
+        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
+        complete = glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    }
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, previousDraw);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, previousRead);
+    if (failed("the cube render target", error) || !complete) {
+        if (error.empty())
+            error = "the driver cannot draw into a cube face of " + std::string(storage);
+        glDeleteFramebuffers(6, frameBuffers);
+        glDeleteRenderbuffers(1, &depth);
+        glDeleteTextures(1, &texture);
+        return nullptr;
+    }
+    return new CTaGLCubeTarget(name, format, side, storage, texture, frameBuffers, depth);
+}

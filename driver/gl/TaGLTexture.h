@@ -36,3 +36,24 @@ CTaGLTexture* taGLMakeDdsTexture(const irr::io::path& name, const void* data, si
 // An sRGB copy of a 2D GL texture of 8-bit colour (one of Irrlicht's): its first level read back and
 // uploaded again, with a mip chain when `mipMaps`. 0 when it cannot be made.
 unsigned taGLMakeSrgbCopy(unsigned glName, bool mipMaps);
+
+// A cube texture drawn into face by face (environment maps): a frame buffer per face with that face
+// attached and one depth-stencil buffer of the face size that the six share. No mip maps.
+class CTaGLCubeTarget : public CTaGLTexture
+{
+public:
+    CTaGLCubeTarget(const irr::io::path& name, irr::video::ECOLOR_FORMAT format, irr::u32 side, const std::string& storage,
+                    unsigned glName, const unsigned frameBuffers[6], unsigned depth);
+    ~CTaGLCubeTarget() override;
+    bool isRenderTarget() const override { return true; }
+    unsigned frameBuffer(int face) const { return m_frameBuffers[face]; }
+
+private:
+    unsigned m_frameBuffers[6];
+    unsigned m_depth;
+};
+
+// A cube render target of `side` texels in A8R8G8B8, A16B16G16R16F, R32F or A32B32G32R32F; nullptr
+// with `error` for another format or when the driver refuses (nothing is left behind).
+CTaGLCubeTarget* taGLMakeCubeTarget(const irr::io::path& name, irr::u32 side, irr::video::ECOLOR_FORMAT format,
+                                    std::string& error);

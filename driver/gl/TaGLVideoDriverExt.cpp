@@ -392,6 +392,76 @@ video::ITexture* CTaGLVideoDriverExt::addRenderTargetWithOwnDepth(const core::di
     return target;
 }
 
+video::ITexture* CTaGLVideoDriverExt::addRenderTarget(const core::dimension2du& size, const io::path& name,
+                                                      video::ECOLOR_FORMAT format)
+{
+    return m_driver->addRenderTargetTexture(size, name, format);
+}
+
+CTaTexture* CTaGLVideoDriverExt::addCubeRenderTarget(const io::path& name, u32 side, video::ECOLOR_FORMAT format,
+                                                     std::string& error)
+{
+    CTaGLCubeTarget* cube = taGLMakeCubeTarget(name, side, format, error);
+    if (cube)
+        m_cubeTargets.add(cube);
+    return cube;
+}
+
+void CTaGLVideoDriverExt::removeRenderTarget(video::ITexture* texture)
+{
+    if (!texture)
+        return;
+    if (m_cubeFaceBound)
+        setCubeFaceRenderTarget(nullptr, 0, false, video::SColor(0));
+    if (!m_cubeTargets.remove(texture))
+        m_driver->removeTexture(texture); // nothing when it is not one of the driver's
+}
+
+bool CTaGLVideoDriverExt::setCubeFaceRenderTarget(CTaTexture* cube, int face, bool clear, video::SColor colour)
+{
+    if (!cube) {
+        if (m_cubeFaceBound) {
+            glBindFramebuffer(GL_FRAMEBUFFER, 0);
+            const core::dimension2du& screen = m_driver->getScreenSize();
+            glViewport(0, 0, screen.Width, screen.Height);
+            m_cubeFaceBound = false;
+        }
+        return true;
+    }
+    auto* target = dynamic_cast<CTaGLCubeTarget*>(cube);
+    if (!target || face < 0 || face >= 6 || !m_cubeTargets.contains(cube))
+        return false;
+    // Irrlicht lets go of its own target first (it binds the back buffer only when it had one).
+    m_driver->setRenderTarget(static_cast<video::ITexture*>(nullptr), false, false);
+    glBindFramebuffer(GL_FRAMEBUFFER, target->frameBuffer(face));
+    glViewport(0, 0, cube->getSize().Width, cube->getSize().Height);
+    m_cubeFaceBound = true;
+    if (clear) {
+        // Irrlicht's cached masks stay true to GL: what is opened for the clear is put back.
+        GLboolean colourMask[4], depthMask = GL_TRUE;
+        GLint stencilMask = ~0;
+        glGetBooleanv(GL_COLOR_WRITEMASK, colourMask);
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+        glGetIntegerv(GL_STENCIL_WRITEMASK, &stencilMask);
+        const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+        glDisable(GL_SCISSOR_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glDepthMask(GL_TRUE);
+        glStencilMask(~0u);
+        glClearColor(colour.getRed() / 255.0f, colour.getGreen() / 255.0f, colour.getBlue() / 255.0f,
+                     colour.getAlpha() / 255.0f);
+        glClearDepth(1.0);
+        glClearStencil(0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        glColorMask(colourMask[0], colourMask[1], colourMask[2], colourMask[3]);
+        glDepthMask(depthMask);
+        glStencilMask(static_cast<GLuint>(stencilMask));
+        if (scissor)
+            glEnable(GL_SCISSOR_TEST);
+    }
+    return true;
+}
+
 ITaShaderConstants* CTaGLVideoDriverExt::shaderConstants(s32 materialType)
 {
     return shaderRenderer(materialType);

@@ -57,6 +57,12 @@ public:
 
     irr::video::ITexture* addRenderTargetWithOwnDepth(const irr::core::dimension2du& size, const irr::io::path& name,
                                                      irr::video::ECOLOR_FORMAT format) override;
+    irr::video::ITexture* addRenderTarget(const irr::core::dimension2du& size, const irr::io::path& name,
+                                         irr::video::ECOLOR_FORMAT format) override;
+    CTaTexture* addCubeRenderTarget(const irr::io::path& name, irr::u32 side, irr::video::ECOLOR_FORMAT format,
+                                    std::string& error) override;
+    void removeRenderTarget(irr::video::ITexture* texture) override;
+    bool setCubeFaceRenderTarget(CTaTexture* cube, int face, bool clear, irr::video::SColor colour) override;
     bool setSwapInterval(int interval) override;
     bool moveWindow(int x, int y) override;
     bool hideWindow() override;
@@ -75,6 +81,8 @@ private:
     unsigned m_alphaSource = 0, m_alphaDestination = 0, m_alphaEquation = 0;
     bool m_stencil = false;
     unsigned m_stencilPass = 0x1E00 /* GL_KEEP */, m_stencilFunc = 0x0207 /* GL_ALWAYS */;
+    CTaTargetList m_cubeTargets;
+    bool m_cubeFaceBound = false;
     // The kept frame.
     unsigned m_frameBuffer = 0, m_colourBuffer = 0;
     int m_frameWidth = 0, m_frameHeight = 0;

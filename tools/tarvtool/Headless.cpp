@@ -5,8 +5,10 @@
 #include "effects/TaGPUProgrammingServices.h"
 #include "engine/TaEngine.h"
 #include "engine/TaManager.h"
+#include "platform/TaPlatform.h"
 
 #include <cstdio>
+#include <string>
 
 bool taToolStartEngine()
 {
@@ -16,6 +18,13 @@ bool taToolStartEngine()
     STaSetupParams params = taDefaultSetupParams();
     params.driver = ETADRIVER_NULL;
     snprintf(params.audio, sizeof(params.audio), "null");
+    // The engine's own effect files are beside the tool, as they are beside the engine.
+    char executable[4096];
+    if (taPlatformExecutablePath(executable, sizeof executable)) {
+        std::string directory = executable;
+        directory.erase(directory.find_last_of('/') + 1);
+        snprintf(params.dataDirectory, sizeof(params.dataDirectory), "%s", directory.c_str());
+    }
     if (taSetup(params) != 0) {
         fprintf(stderr, "tarvtool: the engine did not start\n");
         return false;
