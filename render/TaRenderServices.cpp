@@ -122,6 +122,27 @@ bool isMeshNode(scene::ISceneNode* node)
            type == static_cast<scene::ESCENE_NODE_TYPE>(MAKE_IRR_ID('m', 'o', 'r', 'p'));
 }
 
+// Whether a material draws in the transparent passes: as its renderer says; the null driver's
+// renderers say nothing, so there Irrlicht's transparent types (as OpenGL has them) count.
+bool isTransparent(video::IVideoDriver* driver, const video::SMaterial& material)
+{
+    video::IMaterialRenderer* renderer = driver->getMaterialRenderer(material.MaterialType);
+    if (driver->getDriverType() != video::EDT_NULL)
+        return renderer && renderer->isTransparent();
+    switch (material.MaterialType) {
+    case video::EMT_TRANSPARENT_ADD_COLOR:
+    case video::EMT_TRANSPARENT_ALPHA_CHANNEL:
+    case video::EMT_TRANSPARENT_VERTEX_ALPHA:
+    case video::EMT_TRANSPARENT_REFLECTION_2_LAYER:
+    case video::EMT_NORMAL_MAP_TRANSPARENT_ADD_COLOR:
+    case video::EMT_NORMAL_MAP_TRANSPARENT_VERTEX_ALPHA:
+    case video::EMT_PARALLAX_MAP_TRANSPARENT_ADD_COLOR:
+    case video::EMT_PARALLAX_MAP_TRANSPARENT_VERTEX_ALPHA:
+    case video::EMT_ONETEXTURE_BLEND: return true;
+    default: return renderer && renderer->isTransparent();
+    }
+}
+
 bool isLightOrCamera(scene::ISceneNode* node)
 {
     return node->getType() == scene::ESNT_LIGHT || node->getType() == scene::ESNT_CAMERA ||
@@ -196,8 +217,7 @@ bool CTaRenderServices::drawNode(scene::ISceneNode* node, bool transparentPass, 
     for (u32 i = 0; i < mesh->getMeshBufferCount(); ++i) {
         scene::IMeshBuffer* buffer = mesh->getMeshBuffer(i);
         const video::SMaterial& own = i < node->getMaterialCount() ? node->getMaterial(i) : buffer->getMaterial();
-        video::IMaterialRenderer* renderer = driver->getMaterialRenderer(own.MaterialType);
-        if ((renderer && renderer->isTransparent()) != transparentPass)
+        if (isTransparent(driver, own) != transparentPass)
             continue;
         if (!drawn)
             driver->setTransform(video::ETS_WORLD, node->getAbsoluteTransformation());
@@ -368,11 +388,9 @@ bool isParticleSystem(scene::ISceneNode* node)
 // Whether a mesh node has a material that is (or is not) transparent.
 bool hasMaterial(video::IVideoDriver* driver, scene::ISceneNode* node, bool transparent)
 {
-    for (u32 i = 0; i < node->getMaterialCount(); ++i) {
-        video::IMaterialRenderer* renderer = driver->getMaterialRenderer(node->getMaterial(i).MaterialType);
-        if ((renderer && renderer->isTransparent()) == transparent)
+    for (u32 i = 0; i < node->getMaterialCount(); ++i)
+        if (isTransparent(driver, node->getMaterial(i)) == transparent)
             return true;
-    }
     return false;
 }
 

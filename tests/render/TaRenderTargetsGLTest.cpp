@@ -215,3 +215,51 @@ TEST_F(TaRenderTargetsGLTest, TheAdvancedContextSaysWhatItLacks)
 }
 
 } // namespace
+
+namespace {
+
+// The debug draws: a white box and a light's yellow shadow frustum, drawn where they are in the world.
+TEST_F(TaRenderTargetsGLTest, DebugDrawsOfABoxAndALightFrustum)
+{
+    video::IVideoDriver* driver = taEngine().videoDriver;
+    scene::ISceneManager* scene = taEngine().sceneManager;
+    scene::ICameraSceneNode* camera = scene->getActiveCamera();
+    camera->setPosition(core::vector3df(0, 0, -10));
+    camera->setTarget(core::vector3df(0, 0, 0));
+    scene::ILightSceneNode* light = scene->addLightSceneNode(nullptr, core::vector3df(0, 0, -2));
+    light->getLightData().Type = video::ELT_SPOT;
+    light->getLightData().Radius = 6;
+    light->getLightData().OuterCone = 20;
+    light->updateAbsolutePosition();
+    CTaRenderServices* services = taGetManager()->getRenderServices();
+    auto count = [&](bool box) {
+        EXPECT_TRUE(taBeginScene());
+        driver->setRenderTarget(video::ERT_FRAME_BUFFER, true, true, video::SColor(255, 0, 0, 0));
+        camera->updateAbsolutePosition();
+        camera->render();
+        if (box)
+            services->drawBox(core::aabbox3df(-2, -2, -2, 2, 2, 2));
+        else
+            services->drawLightFrustum(light);
+        taEndScene();
+        EXPECT_EQ(taScreenshot("debug.png"), 0);
+        video::IImage* shot = driver->createImageFromFile("debug.png");
+        int white = 0, yellow = 0;
+        for (u32 y = 0; shot && y < 120; ++y)
+            for (u32 x = 0; x < 200; ++x) {
+                const video::SColor c = shot->getPixel(x, y);
+                white += c.getRed() > 200 && c.getGreen() > 200 && c.getBlue() > 200;
+                yellow += c.getRed() > 200 && c.getGreen() > 200 && c.getBlue() < 50;
+            }
+        if (shot)
+            shot->drop();
+        return std::make_pair(white, yellow);
+    };
+    const auto box = count(true), frustum = count(false);
+    EXPECT_GT(box.first, 50);
+    EXPECT_EQ(box.second, 0);
+    EXPECT_GT(frustum.second, 50);
+    EXPECT_EQ(frustum.first, 0);
+}
+
+} // namespace

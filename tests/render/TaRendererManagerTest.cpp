@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -153,6 +154,68 @@ TEST_F(TaRenderTargetsTest, NodeWalksSkipHiddenBranchesLightsAndCameras)
     services->collectShadowCasters(nodes);
     std::vector<irr::scene::ISceneNode*> casters(nodes.pointer(), nodes.pointer() + nodes.size());
     EXPECT_EQ(casters, (std::vector<irr::scene::ISceneNode*>{a, b})); // meshes, by default
+
+    // The frame's lists by kind: lights wherever they are, opaque and transparent meshes.
+    b->setMaterialType(irr::video::EMT_TRANSPARENT_ALPHA_CHANNEL);
+    auto list = [&](void (CTaRenderServices::*get)(irr::core::array<irr::scene::ISceneNode*>&)) {
+        (services->*get)(nodes);
+        return std::vector<irr::scene::ISceneNode*>(nodes.pointer(), nodes.pointer() + nodes.size());
+    };
+    const std::vector<irr::scene::ISceneNode*> lights = list(&CTaRenderServices::getLightList);
+    EXPECT_NE(std::find(lights.begin(), lights.end(), light), lights.end());
+    EXPECT_EQ(list(&CTaRenderServices::getSolidList), (std::vector<irr::scene::ISceneNode*>{a}));
+    EXPECT_EQ(list(&CTaRenderServices::getTransparentList), (std::vector<irr::scene::ISceneNode*>{b}));
+    EXPECT_TRUE(list(&CTaRenderServices::getTransparentEffectList).empty());
+    irr::core::array<irr::scene::ISceneNode*> in;
+    in.push_back(empty);
+    in.push_back(b);
+    services->filterShadowCasters(nodes, in);
+    ASSERT_EQ(nodes.size(), 1u);
+    EXPECT_EQ(nodes[0], b);
+}
+
+TEST_F(TaRenderTargetsTest, LightShadowCameras)
+{
+    using irr::core::vector3df;
+    irr::scene::ISceneManager* scene = taEngine().sceneManager;
+    irr::scene::ILightSceneNode* light = scene->addLightSceneNode(nullptr, vector3df(0, 10, 0));
+    irr::video::SLight& data = light->getLightData();
+    const struct {
+        irr::video::E_LIGHT_TYPE type;
+        float radius, expectedFar;
+        vector3df rotation, eyeInView; // where the node's position ends up in the light's view
+    } cases[] = {
+        {irr::video::ELT_SPOT, 100, 100, {0, 90, 0}, {0, 0, 0}},       // looking along +X
+        {irr::video::ELT_SPOT, 9000, 5000, {0, 90, 0}, {0, 0, 0}},     // far stops at 5000
+        {irr::video::ELT_POINT, 100, 5000, {90, 0, 0}, {0, 0, 0}},     // looking straight down
+        {irr::video::ELT_DIRECTIONAL, 100, 1, {0, 90, 0}, {0, 0, 1}},  // from one unit behind
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        data.Type = c.type;
+        data.Radius = c.radius;
+        data.OuterCone = 30;
+        light->setRotation(c.rotation);
+        light->updateAbsolutePosition();
+        irr::core::matrix4 view, projection;
+        float nearValue = 0, farValue = 0;
+        taLightShadowCamera(light, view, projection, nearValue, farValue);
+        EXPECT_FLOAT_EQ(nearValue, 0.01f);
+        EXPECT_FLOAT_EQ(farValue, c.expectedFar);
+        vector3df direction(0, 0, 1);
+        light->getAbsoluteTransformation().rotateVect(direction);
+        vector3df eye = light->getAbsolutePosition(), ahead = eye + direction * 2;
+        view.transformVect(eye);
+        view.transformVect(ahead);
+        EXPECT_TRUE(eye.equals(c.eyeInView, 1e-4f)) << eye.X << " " << eye.Y << " " << eye.Z;
+        EXPECT_TRUE((ahead - eye).equals(vector3df(0, 0, 2), 1e-4f)); // the view looks along the light
+        // The projection puts the near plane at depth 0 and the far one at 1 (spot and point).
+        if (c.type != irr::video::ELT_DIRECTIONAL) {
+            irr::f32 clip[4];
+            projection.transformVect(clip, vector3df(0, 0, c.expectedFar));
+            EXPECT_NEAR(clip[2] / clip[3], 1.0f, 1e-4f);
+        }
+    }
 }
 
 } // namespace
