@@ -1,5 +1,7 @@
-// CTaSurfaceManager: LightWave surfaces and the shader variants they select.
+// CTaSurfaceManager: makes surfaces by kind.
 #pragma once
+
+#include "nodes/TaSurface.h"
 
 #include <irrlicht.h>
 
@@ -9,8 +11,10 @@ public:
     explicit CTaSurfaceManager(irr::IrrlichtDevice* device) : m_device(device) {}
     virtual ~CTaSurfaceManager() = default;
 
-    // Surfaces known now (none until surfaces are part of the build).
-    virtual int surfaceCount() const { return 0; }
+    // "lightwave" or "lightwave_hv" (exactly), with the defaults; nullptr for another name.
+    virtual ITaSurface* createSurfaceByName(const char* name);
+    // ETAST_LIGHTWAVE or ETAST_LIGHTWAVEHV; nullptr for another type.
+    virtual ITaSurface* createSurface(irr::u32 type);
 
 private:
     [[maybe_unused]] irr::IrrlichtDevice* m_device;

@@ -3,11 +3,12 @@
 #pragma once
 
 #include "driver/TaVideoDriverExt.h"
+#include "nodes/TaSceneNodeExt.h"
 
 class CTaRenderServices;
 class ITaRenderer;
 
-class ITaCubeMap : public irr::IReferenceCounted
+class ITaCubeMap : public ITaNodeCubeMap
 {
 public:
     // Makes the textures; false with a message when they exist already or cannot be made.
@@ -16,8 +17,6 @@ public:
     virtual bool render(ITaRenderer* renderer, const irr::core::vector3df& position) = 0;
     // Clears the faces (and the latitude/longitude map) to 0.
     virtual void clear() = 0;
-    // What objects sample: the latitude/longitude map when there is one, else the cube.
-    virtual irr::video::ITexture* texture() = 0;
     virtual bool rendered() const = 0;
 };
 

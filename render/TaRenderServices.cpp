@@ -4,6 +4,7 @@
 #include "core/TaLog.h"
 #include "driver/TaMaterialExt.h"
 #include "effects/TaEffect.h"
+#include "nodes/TaSceneNodeExt.h"
 #include "render/TaNodeRenderInfo.h"
 #include "render/TaRenderer.h"
 
@@ -171,7 +172,9 @@ void taSetNodeRenderInfoLookup(TaNodeRenderInfoLookup lookup)
 
 ITaNodeRenderInfo* taNodeRenderInfo(scene::ISceneNode* node)
 {
-    return g_nodeRenderInfo && node ? g_nodeRenderInfo(node) : nullptr;
+    if (!node)
+        return nullptr;
+    return g_nodeRenderInfo ? g_nodeRenderInfo(node) : taGetSceneNodeExt(node);
 }
 
 bool taDefaultCastsShadows(scene::ISceneNode* node)

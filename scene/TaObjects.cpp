@@ -7,6 +7,8 @@
 #include "driver/TaVideoDriverExt.h"
 #include "engine/TaManager.h"
 #include "nodes/TaMeshLoaders.h"
+#include "nodes/TaSceneNodeExt.h"
+#include "nodes/TaSurfaceManager.h"
 #include "nodes/TaTextureManager.h"
 #include "scene/TaSceneManager.h"
 
@@ -136,9 +138,25 @@ int LoadObject(const char* file, int id)
     // Frames are chosen by the caller, never advanced by the clock.
     node->setAnimationSpeed(0);
     node->setCurrentFrame(static_cast<f32>(node->getStartFrame()));
+    taGiveSurfaces(node);
     node->grab();
     idInsert(engine.objects.get(), id, node);
     return 0;
+}
+
+CTaSceneNodeExt* taGiveSurfaces(scene::ISceneNode* node)
+{
+    CTaManager* manager = taGetManager();
+    if (!node || !manager)
+        return nullptr;
+    CTaSceneNodeExt* ext = taAttachSceneNodeExt(node, manager->getVideoDriverExt());
+    for (u32 i = 0; i < ext->materialCount(); ++i) {
+        ITaSurface* surface = manager->getSurfaceManager()->createSurface(ETAST_LIGHTWAVE);
+        surface->initFromMaterial(node->getMaterial(i));
+        ext->setSurface(i, surface);
+        surface->drop();
+    }
+    return ext;
 }
 
 bool ObjectExist(int id)

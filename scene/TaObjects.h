@@ -10,6 +10,9 @@
 // An existing object under the ID is deleted first. "invalid Object ID %d : %s" (code 2), "Failed
 // to load mesh '%s'" (code 1); a surface of more than 65535 points is warned about.
 int LoadObject(const char* file, int id);
+// Gives an object's node its extension and every material a LightWave surface built from that
+// material (what LoadObject and the scene loader do for the nodes they make).
+class CTaSceneNodeExt* taGiveSurfaces(irr::scene::ISceneNode* node);
 bool ObjectExist(int id);
 bool ObjectVisible(int id);
 int ShowObject(int id);
