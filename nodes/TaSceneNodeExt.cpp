@@ -606,3 +606,13 @@ CTaSceneNodeExt* taAttachSceneNodeExt(scene::ISceneNode* node, ITaVideoDriverExt
     ext->drop();
     return ext;
 }
+
+scene::ISceneNode* taCloneSceneNode(scene::ISceneNode* node, scene::ISceneNode* parent)
+{
+    if (!node)
+        return nullptr;
+    scene::ISceneNode* twin = node->clone(parent);
+    if (CTaSceneNodeExt* ext = taGetSceneNodeExt(twin))
+        ext->applyMaterials();
+    return twin;
+}
