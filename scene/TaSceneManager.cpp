@@ -3,6 +3,8 @@
 
 #include "engine/TaEngine.h"
 #include "engine/TaManager.h"
+#include "nodes/TaMeshLoaders.h"
+#include "nodes/TaPointCloud.h"
 #include "nodes/TaTextureManager.h"
 #include "render/TaCubeMap.h"
 
@@ -40,4 +42,19 @@ ITaCubeMap* CTaSceneManager::addCubeMap(irr::u32 faceSize, irr::video::ECOLOR_FO
         return nullptr;
     }
     return cube;
+}
+
+irr::scene::IMeshSceneNode* CTaSceneManager::addPointCloudSceneNode(const char* file, irr::u32 count,
+                                                                    irr::scene::ISceneNode* parent, irr::s32 id,
+                                                                    std::string& error)
+{
+    irr::scene::ISceneManager* scene = m_device->getSceneManager();
+    irr::scene::IAnimatedMesh* mesh = taGetMesh(scene, file, error);
+    if (!mesh || !mesh->getMesh(0))
+        return nullptr;
+    irr::scene::SMesh* cloud = taCreatePointCloudMesh(mesh->getMesh(0), count);
+    cloud->setHardwareMappingHint(irr::scene::EHM_STATIC, irr::scene::EBT_VERTEX_AND_INDEX);
+    irr::scene::IMeshSceneNode* node = scene->addMeshSceneNode(cloud, parent, id);
+    cloud->drop();
+    return node;
 }

@@ -3,6 +3,8 @@
 
 #include <irrlicht.h>
 
+#include <string>
+
 class ITaCubeMap;
 
 class CTaSceneManager
@@ -20,6 +22,12 @@ public:
     virtual void numberMeshVertices(irr::scene::IMesh* mesh);
     // A new cube map with its textures made (the caller holds it), or nullptr when they cannot be
     // made (the reason logged).
+    // A static mesh node at the origin over a point cloud of `count` points made from the mesh of
+    // `file` (loaded once through the mesh cache), its mesh kept on the card; nullptr when the mesh
+    // does not load (the reason in `error`).
+    virtual irr::scene::IMeshSceneNode* addPointCloudSceneNode(const char* file, irr::u32 count,
+                                                               irr::scene::ISceneNode* parent, irr::s32 id,
+                                                               std::string& error);
     virtual ITaCubeMap* addCubeMap(irr::u32 faceSize, irr::video::ECOLOR_FORMAT format, bool latLong);
 
 private:
