@@ -774,89 +774,234 @@ private:
 };
 
 // --- Node extensions and surfaces ------------------------------------------------------------------
-// Node extensions and LightWave surfaces are not part of this build yet: their semantics are known
-// (no "no corresponding binding" warning) and upload zeros (LW_Roughness: 2^(10 x 0 + 2) = 4) until
-// they are.
+
+TaNodeBindLookup g_nodeBindLookup = nullptr;
+int g_renderPass = scene::ESNRP_SOLID;
+
+bool transparentPass()
+{
+    return g_renderPass == scene::ESNRP_TRANSPARENT || g_renderPass == scene::ESNRP_TRANSPARENT_EFFECT;
+}
+
+// The drawn node's information through the node layer's lookup; `bindName` names the messages.
+bool nodeInfo(const char* bindName, const STaMaterialExt* ext, STaNodeBindInfo& info)
+{
+    if (!ext || !ext->node) {
+        taPrint(ETALOG_ERROR, "%s::onSetMaterial : Missing matExt->Node", bindName);
+        return false;
+    }
+    info = STaNodeBindInfo();
+    if (!g_nodeBindLookup || !g_nodeBindLookup(ext->node, ext->surface, info)) {
+        taPrint(ETALOG_ERROR, "%s::onSetMaterial : Missing ITaSceneNodeExt", bindName);
+        return false;
+    }
+    return true;
+}
+
+// The blend factor's alpha from a 0..1 value, for the transparent passes.
+void blendAlpha(ITaVideoDriverExt* driverExt, f32 value)
+{
+    if (!driverExt || !transparentPass())
+        return;
+    const u32 alpha = static_cast<u32>(std::min(std::max(value, 0.0f), 1.0f) * 255.0f);
+    driverExt->setBlendFactor(alpha << 24);
+}
 
 class CTaEffectBindNodeExt : public CTaEffectBind
 {
 public:
     const char* bindName() const override { return "NodeExt"; }
+    bool onSetMaterial(const video::SMaterial&, STaMaterialExt* ext, s32) override
+    {
+        return nodeInfo("CTaEffectBindNodeExt", ext, m_info);
+    }
     TaFxBindFunction getBindFunction(STaFxConstBind& constant) override
     {
-        if (constant.semantic == "CubeMapPosition" || constant.semantic == "CubeMapAABBPosition" ||
-            constant.semantic == "CubeMapAABBScale")
-            return &three;
+        static const char* const names[3] = {"CubeMapPosition", "CubeMapAABBPosition", "CubeMapAABBScale"};
+        for (int k = 0; k < 3; ++k)
+            if (constant.semantic == names[k]) {
+                constant.argument[0] = k;
+                return &three;
+            }
         return nullptr;
     }
 
 private:
-    static void three(ITaEffectBind*, const STaFxUpload& upload, const STaFxConstBind& constant)
+    static void three(ITaEffectBind* bind, const STaFxUpload& upload, const STaFxConstBind& constant)
     {
-        zeros(upload, constant, 3);
+        const STaNodeBindInfo& info = static_cast<CTaEffectBindNodeExt*>(bind)->m_info;
+        const core::vector3df& v = constant.argument[0] == 0   ? info.cubeMapPosition
+                                   : constant.argument[0] == 1 ? info.cubeMapBoxPosition
+                                                               : info.cubeMapBoxScale;
+        const f32 values[3] = {v.X, v.Y, v.Z};
+        upload.byName(constant, values, 3);
     }
+    STaNodeBindInfo m_info;
 };
 
 class CTaEffectBindLightwave : public CTaEffectBind
 {
 public:
+    explicit CTaEffectBindLightwave(ITaVideoDriverExt* driverExt) : m_driverExt(driverExt) {}
     const char* bindName() const override { return "Lightwave"; }
+    bool onSetMaterial(const video::SMaterial&, STaMaterialExt* ext, s32) override
+    {
+        STaNodeBindInfo info;
+        m_surface = nullptr;
+        if (!nodeInfo("CTaEffectBindLightwave", ext, info))
+            return false;
+        if (info.surfaceType == 0) {
+            taPrint(ETALOG_ERROR, "CTaEffectBindLightwave::onSetMaterial : Missing Surface at index %d", ext->surface);
+            return false;
+        }
+        if (info.surfaceType != ETAST_LIGHTWAVE || !info.lightwave) {
+            taPrint(ETALOG_ERROR,
+                    "CTaEffectBindLightwave::onSetMaterial : Unexpected Surface type != ETAST_LIGHTWAVE at index %d",
+                    ext->surface);
+            return false;
+        }
+        m_surface = info.lightwave;
+        blendAlpha(m_driverExt, m_surface->channels[ETASC_GLOWVALUE].value.f);
+        return true;
+    }
     TaFxBindFunction getBindFunction(STaFxConstBind& constant) override
     {
         const std::string& semantic = constant.semantic;
         if (semantic == "LW_Roughness")
             return &roughness;
         if (semantic == "LW_ReflectionMaxMip")
-            return &channel;
+            return &maxMip;
         if (semantic.compare(0, 3, "LW_") != 0)
             return nullptr;
-        for (size_t i = 0; i < taSurfaceChannelCount; ++i)
+        for (int i = 0; i < ETASC_COUNT; ++i)
             if (semantic.compare(3, std::string::npos, taSurfaceChannels[i]) == 0) {
-                constant.argument[0] = static_cast<int>(i);
+                constant.argument[0] = i;
                 return &channel;
             }
         return nullptr;
     }
 
 private:
-    static void channel(ITaEffectBind*, const STaFxUpload& upload, const STaFxConstBind& constant)
+    static const STaSurfaceLightwaveData* surfaceOf(ITaEffectBind* bind)
     {
-        zeros(upload, constant, std::max(1, std::min(constant.elementCount, 3)));
+        return static_cast<CTaEffectBindLightwave*>(bind)->m_surface;
     }
-    static void roughness(ITaEffectBind*, const STaFxUpload& upload, const STaFxConstBind& constant)
+    // Float parameters get one float, float3 three, bool and int the integer as a float; by name, or
+    // one register when the constant has a register.
+    static void channel(ITaEffectBind* bind, const STaFxUpload& upload, const STaFxConstBind& constant)
     {
-        const f32 value = 4.0f;
+        const STaSurfaceLightwaveData* surface = surfaceOf(bind);
+        if (!surface)
+            return;
+        const STaSurfaceChannel& c = surface->channels[constant.argument[0]];
+        f32 values[4] = {0, 0, 0, 0};
+        int count = 1;
+        if (constant.type == ETAFX_TYPE_BOOL || constant.type == ETAFX_TYPE_INT) {
+            values[0] = static_cast<f32>(c.value.i);
+        } else if (constant.elementCount >= 3) {
+            values[0] = c.value.v[0], values[1] = c.value.v[1], values[2] = c.value.v[2];
+            count = 3;
+        } else {
+            values[0] = c.value.f;
+        }
+        if (constant.registerIndex > 0)
+            upload.byRegister(constant, values, 1);
+        else
+            upload.byName(constant, values, count);
+    }
+    static void roughness(ITaEffectBind* bind, const STaFxUpload& upload, const STaFxConstBind& constant)
+    {
+        const STaSurfaceLightwaveData* surface = surfaceOf(bind);
+        if (!surface)
+            return;
+        const f32 value = std::pow(2.0f, 10.0f * surface->channels[ETASC_GLOSSINESS].value.f + 2.0f);
         upload.byName(constant, &value, 1);
     }
+    static void maxMip(ITaEffectBind* bind, const STaFxUpload& upload, const STaFxConstBind& constant)
+    {
+        const STaSurfaceLightwaveData* surface = surfaceOf(bind);
+        if (!surface)
+            return;
+        u32 width = 0;
+        if (video::ITexture* image = surface->channels[ETASC_REFLECTIONIMAGE].texture)
+            width = image->getSize().Width;
+        f32 digits = 0;
+        for (; width; width >>= 1)
+            ++digits;
+        upload.byName(constant, &digits, 1);
+    }
+    ITaVideoDriverExt* m_driverExt;
+    const STaSurfaceLightwaveData* m_surface = nullptr;
 };
 
 class CTaEffectBindLightwaveHV : public CTaEffectBind
 {
 public:
+    explicit CTaEffectBindLightwaveHV(ITaVideoDriverExt* driverExt) : m_driverExt(driverExt) {}
     const char* bindName() const override { return "LightwaveHV"; }
+    bool onSetMaterial(const video::SMaterial&, STaMaterialExt* ext, s32) override
+    {
+        STaNodeBindInfo info;
+        m_surface = nullptr;
+        if (!nodeInfo("CTaEffectBindLightwaveHV", ext, info))
+            return false;
+        if (info.surfaceType == 0) {
+            taPrint(ETALOG_ERROR, "CTaEffectBindLightwaveHV::onSetMaterial : Missing Surface at index %d", ext->surface);
+            return false;
+        }
+        if (info.surfaceType != ETAST_LIGHTWAVEHV || !info.hyperVoxel) {
+            taPrint(ETALOG_ERROR,
+                    "CTaEffectBindLightwaveHV::onSetMaterial : Unexpected Surface type != ETAST_LIGHTWAVEHV at index %d",
+                    ext->surface);
+            return false;
+        }
+        m_surface = info.hyperVoxel;
+        blendAlpha(m_driverExt, m_surface->opacity);
+        return true;
+    }
     TaFxBindFunction getBindFunction(STaFxConstBind& constant) override
     {
-        static const struct {
-            const char* name;
-            int count;
-        } table[] = {{"LWHV_Color", 4},          {"LWHV_Size", 1},          {"LWHV_Rotation", 1},
-                     {"LWHV_ColorNumKeys", 1},   {"LWHV_ColorKeyParams", 8}, {"LWHV_ColorKeyValues", 36},
-                     {"LWHV_SizeNumKeys", 1},    {"LWHV_SizeKeyParams", 8},  {"LWHV_SizeKeyValues", 9}};
-        for (const auto& row : table)
-            if (constant.semantic == row.name) {
-                constant.argument[0] = row.count;
-                if (constant.semantic == "LWHV_SizeKeyValues" && constant.stage == ETAFX_STAGE_PIXEL)
-                    constant.argument[0] = 8;
+        static const char* const names[9] = {"LWHV_Color",         "LWHV_Size",          "LWHV_Rotation",
+                                             "LWHV_ColorNumKeys",  "LWHV_ColorKeyParams", "LWHV_ColorKeyValues",
+                                             "LWHV_SizeNumKeys",   "LWHV_SizeKeyParams",  "LWHV_SizeKeyValues"};
+        for (int k = 0; k < 9; ++k)
+            if (constant.semantic == names[k]) {
+                constant.argument[0] = k;
                 return &upload;
             }
         return nullptr;
     }
 
 private:
-    static void upload(ITaEffectBind*, const STaFxUpload& upload, const STaFxConstBind& constant)
+    static void upload(ITaEffectBind* bind, const STaFxUpload& upload, const STaFxConstBind& constant)
     {
-        zeros(upload, constant, constant.argument[0]);
+        const STaSurfaceLightwaveHVData* s = static_cast<CTaEffectBindLightwaveHV*>(bind)->m_surface;
+        if (!s)
+            return;
+        f32 values[36] = {};
+        int count = 1;
+        switch (constant.argument[0]) {
+        case 0: std::copy(s->colour, s->colour + 4, values), count = 4; break;
+        case 1: values[0] = s->size; break;
+        case 2: values[0] = s->rotation; break;
+        case 3: values[0] = static_cast<f32>(s->colourKeyCount); break;
+        case 4: std::copy(s->colourKeyPositions, s->colourKeyPositions + 8, values), count = 8; break;
+        case 5:
+            for (int k = 0; k < 9; ++k)
+                std::copy(s->colourKeyValues[k], s->colourKeyValues[k] + 4, values + k * 4);
+            count = 36;
+            break;
+        case 6: values[0] = static_cast<f32>(s->sizeKeyCount); break;
+        case 7: std::copy(s->sizeKeyPositions, s->sizeKeyPositions + 8, values), count = 8; break;
+        default:
+            std::copy(s->sizeKeyValues, s->sizeKeyValues + 9, values);
+            count = constant.stage == ETAFX_STAGE_PIXEL ? 8 : 9;
+            break;
+        }
+        upload.byName(constant, values, count);
     }
+    ITaVideoDriverExt* m_driverExt;
+    const STaSurfaceLightwaveHVData* m_surface = nullptr;
 };
 
 // --- Material textures -----------------------------------------------------------------------------
@@ -950,15 +1095,25 @@ void taSetEffectSceneTime(f32 seconds)
     g_sceneTime = seconds;
 }
 
-std::vector<ITaEffectBind*> taCreateBuiltInBinds(IrrlichtDevice* device)
+void taSetNodeBindLookup(TaNodeBindLookup lookup)
+{
+    g_nodeBindLookup = lookup;
+}
+
+void taSetEffectRenderPass(int pass)
+{
+    g_renderPass = pass;
+}
+
+std::vector<ITaEffectBind*> taCreateBuiltInBinds(IrrlichtDevice* device, ITaVideoDriverExt* driverExt)
 {
     video::IVideoDriver* driver = device->getVideoDriver();
     scene::ISceneManager* scene = device->getSceneManager();
     return {new CTaEffectBindTransform(driver),
             new CTaEffectBindTime(device->getTimer()),
             new CTaEffectBindScreen(driver),
-            new CTaEffectBindLightwave(),
-            new CTaEffectBindLightwaveHV(),
+            new CTaEffectBindLightwave(driverExt),
+            new CTaEffectBindLightwaveHV(driverExt),
             new CTaEffectBindLightParams(),
             new CTaEffectBindLight(scene),
             new CTaEffectBindCamera(scene),

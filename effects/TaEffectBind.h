@@ -9,6 +9,7 @@
 #pragma once
 
 #include "driver/TaMaterialExt.h"
+#include "effects/TaSurfaceData.h"
 
 #include <irrlicht.h>
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 class ITaEffectBind;
+class ITaVideoDriverExt;
 class ITaShaderConstants;
 struct STaFxConstBind;
 
@@ -140,4 +142,22 @@ void taSetEffectSceneTime(irr::f32 seconds);
 // The built-in binds in their order (Transform, Time, Screen, Lightwave, LightwaveHV, LightParams,
 // Light, Camera, NodeExt, LastFrameInfo, Object, Material) and last the fallback; each new, with
 // one reference for the caller.
-std::vector<ITaEffectBind*> taCreateBuiltInBinds(irr::IrrlichtDevice* device);
+std::vector<ITaEffectBind*> taCreateBuiltInBinds(irr::IrrlichtDevice* device, ITaVideoDriverExt* driverExt = nullptr);
+
+// What the binds of node extensions and surfaces read of the node being drawn: the node layer
+// registers the lookup (its node extensions answer). Without a lookup, or for a node without an
+// extension, those binds fail the draw's upload with their "Missing ITaSceneNodeExt" message.
+struct STaNodeBindInfo {
+    irr::core::vector3df cubeMapPosition;     // where the node's cube map was last rendered from
+    irr::core::vector3df cubeMapBoxPosition;
+    irr::core::vector3df cubeMapBoxScale;
+    irr::u32 surfaceType = 0; // the surface of the material's index: 0 none, ETAST_LIGHTWAVE, ETAST_LIGHTWAVEHV
+    const STaSurfaceLightwaveData* lightwave = nullptr;
+    const STaSurfaceLightwaveHVData* hyperVoxel = nullptr;
+};
+typedef bool (*TaNodeBindLookup)(irr::scene::ISceneNode* node, int surfaceIndex, STaNodeBindInfo& out);
+void taSetNodeBindLookup(TaNodeBindLookup lookup);
+// The pass the renderer draws now (Irrlicht's ESNRP_ values; solid when none): in the transparent
+// passes the surface binds set the blend factor's alpha from the surface's glow value (LightWave) or
+// opacity (HyperVoxel).
+void taSetEffectRenderPass(int pass);

@@ -86,7 +86,7 @@ CTaEffectManager::CTaEffectManager(IrrlichtDevice* device, ITaVideoDriverExt* dr
 {
     m_loaders.push_back(new CTaEffectDefLoaderCollada());
     m_loaders.push_back(new CTaEffectDefLoaderTarv());
-    m_binds = taCreateBuiltInBinds(device);
+    m_binds = taCreateBuiltInBinds(device, driverExt);
     taForgetEffectLastFrame();
     m_resolvers.push_back(new CTaEffectTextureResolver(textureManager));
 }

@@ -1,5 +1,6 @@
 // The semantic table and the channel names.
 #include "effects/TaSemanticTable.h"
+#include "effects/TaSurfaceData.h"
 
 #include <strings.h>
 
@@ -162,4 +163,9 @@ const char* taFindTextureChannel(const char* name)
         if (strcasecmp(taTextureChannels[i], name) == 0)
             return i == 0 ? "BaseColor" : taTextureChannels[i];
     return nullptr;
+}
+
+const char* taSurfaceChannelName(int channel)
+{
+    return channel >= 0 && channel < ETASC_COUNT ? taSurfaceChannels[channel] : "";
 }

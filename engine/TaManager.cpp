@@ -1,6 +1,9 @@
 // The engine manager.
 #include "engine/TaManager.h"
 
+#include "effects/TaEffectBind.h"
+#include "nodes/TaSceneNodeExt.h"
+
 #include "core/TaLog.h"
 #include "engine/TaResourceManager.h"
 #include "effects/TaEffectManager.h"
@@ -54,11 +57,14 @@ CTaManager* CTaManager::create(irr::IrrlichtDevice* device)
         new CTaEffectManager(device, manager->m_driverExt, manager->m_gpu, manager->m_rendererManager,
                              manager->m_renderServices, manager->m_textureManager, manager->m_sceneManager);
     manager->m_resourceManager = new CTaResourceManager(device, manager->m_effectManager, manager->m_renderServices);
+    // The surface binds read the drawn node's extension.
+    taSetNodeBindLookup(taNodeBindInfoOfExtension);
     return manager;
 }
 
 CTaManager::~CTaManager()
 {
+    taSetNodeBindLookup(nullptr);
     delete m_resourceManager;
     delete m_effectManager;
     delete m_renderServices;

@@ -3,6 +3,7 @@
 
 #include "core/TaLog.h"
 #include "effects/TaEffect.h"
+#include "effects/TaEffectBind.h"
 #include "nodes/TaMesh.h"
 
 #include <cmath>
@@ -615,4 +616,26 @@ scene::ISceneNode* taCloneSceneNode(scene::ISceneNode* node, scene::ISceneNode* 
     if (CTaSceneNodeExt* ext = taGetSceneNodeExt(twin))
         ext->applyMaterials();
     return twin;
+}
+
+bool taNodeBindInfoOfExtension(scene::ISceneNode* node, int surfaceIndex, STaNodeBindInfo& out)
+{
+    CTaSceneNodeExt* ext = taGetSceneNodeExt(node);
+    if (!ext)
+        return false;
+    out.cubeMapPosition = ext->getCubeMap() ? ext->getCubeMap()->lastPosition() : core::vector3df(0, 0, 0);
+    out.cubeMapBoxPosition = ext->getCubeMapBoxPosition();
+    out.cubeMapBoxScale = ext->getCubeMapBoxScale();
+    out.surfaceType = 0;
+    out.lightwave = nullptr;
+    out.hyperVoxel = nullptr;
+    ITaSurface* surface = surfaceIndex >= 0 ? ext->getSurface(u32(surfaceIndex)) : nullptr;
+    if (auto* lightwave = dynamic_cast<CTaSurfaceLightwave*>(surface)) {
+        out.surfaceType = ETAST_LIGHTWAVE;
+        out.lightwave = &lightwave->getData();
+    } else if (auto* hyperVoxel = dynamic_cast<CTaSurfaceLightwaveHV*>(surface)) {
+        out.surfaceType = ETAST_LIGHTWAVEHV;
+        out.hyperVoxel = &hyperVoxel->getData();
+    }
+    return true;
 }

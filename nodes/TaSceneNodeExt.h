@@ -39,6 +39,8 @@ class ITaNodeCubeMap : public virtual irr::IReferenceCounted
 public:
     // What objects sample: the latitude/longitude map or the cube.
     virtual irr::video::ITexture* texture() = 0;
+    // Where it was last rendered from.
+    virtual const irr::core::vector3df& lastPosition() const = 0;
 };
 
 class CTaSceneNodeExt : public irr::scene::ISceneNodeAnimator, public ITaNodeRenderInfo
@@ -167,3 +169,7 @@ CTaSceneNodeExt* taAttachSceneNodeExt(irr::scene::ISceneNode* node, ITaVideoDriv
 // animators, which would leave the clone naming the original's material records. The clone belongs
 // to its parent (the original's when none is given), as Irrlicht's clones do.
 irr::scene::ISceneNode* taCloneSceneNode(irr::scene::ISceneNode* node, irr::scene::ISceneNode* parent = nullptr);
+
+// What the surface binds read of a node (registered with taSetNodeBindLookup by the engine): false
+// for a node without an extension.
+bool taNodeBindInfoOfExtension(irr::scene::ISceneNode* node, int surfaceIndex, struct STaNodeBindInfo& out);

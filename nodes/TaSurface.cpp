@@ -23,10 +23,6 @@ const char* const taSurfaceCompileMacros[27] = {
     "USE_UV2_TEX_NORMAL",     "USE_CUBEMAPAABB",            "USE_NODECUBEMAP",
 };
 
-const char* taSurfaceChannelName(int channel)
-{
-    return channel >= 0 && channel < ETASC_COUNT ? taSurfaceChannels[channel] : "";
-}
 
 namespace {
 

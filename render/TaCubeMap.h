@@ -35,7 +35,7 @@ public:
 
     CTaTexture* cubeTexture() const { return m_cube; }
     irr::video::ITexture* latLongTexture() const { return m_latLong; }
-    const irr::core::vector3df& lastPosition() const { return m_position; }
+    const irr::core::vector3df& lastPosition() const override { return m_position; }
 
 private:
     irr::video::IVideoDriver* m_driver;

@@ -4,6 +4,7 @@
 #include "core/TaLog.h"
 #include "driver/TaMaterialExt.h"
 #include "effects/TaEffect.h"
+#include "effects/TaEffectBind.h"
 #include "nodes/TaSceneNodeExt.h"
 #include "render/TaNodeRenderInfo.h"
 #include "render/TaRenderer.h"
@@ -261,6 +262,7 @@ bool CTaRenderServices::renderNodes(const core::array<scene::ISceneNode*>& nodes
         m_driverExt->setBlendFactor(0);
         m_driverExt->setAlphaBlend(1, TA_BLEND_CONSTANT_FACTOR, 7);
     }
+    taSetEffectRenderPass(pass);
     video::SOverrideMaterial active;
     if (override) {
         active = *override;
@@ -303,6 +305,7 @@ bool CTaRenderServices::renderNodes(const core::array<scene::ISceneNode*>& nodes
     }
     if (transparentPass && m_driverExt)
         m_driverExt->setSeparateAlphaBlend(false);
+    taSetEffectRenderPass(scene::ESNRP_SOLID);
     return true;
 }
 

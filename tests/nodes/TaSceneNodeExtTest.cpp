@@ -3,6 +3,7 @@
 // box and render sets (renderNodes filters by them).
 #include "TaTestSupport.h"
 
+#include "driver/TaVideoDriverExt.h"
 #include "effects/TaEffect.h"
 #include "effects/TaEffectManager.h"
 #include "engine/TaEngine.h"
@@ -274,6 +275,79 @@ TEST_F(TaSceneNodeExtTest, RenderSetsFilterTheNodes)
     EXPECT_EQ(taGetSceneNodeExt(nodes[0])->getTechnique(0), 0); // put back after the draw
     ASSERT_TRUE(services->renderNodes(nodes, scene::ESNRP_SOLID, "shadow", nullptr, 0, 0, count));
     EXPECT_EQ(count, 0);
+}
+
+} // namespace
+
+#include "effects/TaRecordingServices.h"
+
+namespace {
+
+// The surface and node-extension binds read the drawn node's extension and surface.
+TEST_F(TaSceneNodeExtTest, SurfaceValuesReachTheShader)
+{
+    writeFile("surfacebinds.hlsl", R"(/*
+[TARV_BEGIN]
+//float3 Base : Surface_BaseColor : pixel
+//float Gloss : Surface_Glossiness : pixel
+//int Sides : Surface_Sidedness : pixel
+//float Rough : Surface_Roughness : pixel
+//float MaxMip : Surface_ReflectionMaxMip : pixel
+//float3 BoxScale : CubeMapAABBScale : pixel
+[TARV_END]
+*/
+float3 Base; float Gloss; int Sides; float Rough; float MaxMip; float3 BoxScale;
+float4 vs_main(float4 pos : POSITION) : POSITION { return pos; }
+float4 ps_main() : COLOR0 { return float4(Base * Gloss + BoxScale, Rough + MaxMip + Sides); }
+)");
+    CTaEffect* binds = taGetManager()->getEffectManager()->createEffect("surfacebinds.hlsl", -1, nullptr);
+    ASSERT_NE(binds, nullptr) << taGetManager()->getEffectManager()->getLastError();
+    scene::IMeshSceneNode* one = node(1);
+    CTaSceneNodeExt* ext = taAttachSceneNodeExt(one, taGetManager()->getVideoDriverExt());
+    auto* surface = new CTaSurfaceLightwave();
+    surface->setVector(ETASC_BASECOLOR, 0.1f, 0.2f, 0.3f);
+    surface->setFloat(ETASC_GLOSSINESS, 0.5f);
+    surface->setInt(ETASC_SIDEDNESS, 3);
+    // An engine texture: the null driver's own textures have no size.
+    STaTextureImage picture;
+    ASSERT_TRUE(picture.allocate(ETATEXKIND_2D, video::ECF_A8R8G8B8, 256, 4, 1));
+    std::string error;
+    video::ITexture* reflection =
+        taGetManager()->getVideoDriverExt()->addImageTexture("reflection", picture, false, error);
+    ASSERT_NE(reflection, nullptr) << error;
+    surface->setTexture(ETASC_REFLECTIONIMAGE, reflection);
+    ext->setSurface(0, surface);
+    surface->drop();
+    ext->setCubeMapBox(core::vector3df(1, 2, 3), core::vector3df(4, 5, 6));
+    ext->setEffect(0, binds, 0, 0);
+
+    CTaRecordingServices services;
+    const video::SMaterial& material = one->getMaterial(0);
+    ASSERT_TRUE(binds->onSetShaderConstants(&services, 0, material, taMaterialExtOf(material)));
+    EXPECT_EQ(services.pixel["Base"], std::vector<f32>({0.1f, 0.2f, 0.3f}));
+    EXPECT_EQ(services.pixel["Gloss"], std::vector<f32>({0.5f}));
+    EXPECT_EQ(services.pixel["Sides"], std::vector<f32>({3}));
+    EXPECT_EQ(services.pixel["Rough"], std::vector<f32>({128})); // 2^(10 x 0.5 + 2)
+    EXPECT_EQ(services.pixel["MaxMip"], std::vector<f32>({9}));  // a 256-texel image
+    EXPECT_EQ(services.pixel["BoxScale"], std::vector<f32>({4, 5, 6}));
+
+    // Drawn without a node (a screen quad), the upload of the draw stops with the reason.
+    const u32 handle = taNewMaterialExt();
+    taGetMaterialExt(handle)->effect = binds;
+    TaLogCapture log;
+    CTaRecordingServices none;
+    EXPECT_FALSE(binds->onSetShaderConstants(&none, 0, material, taGetMaterialExt(handle)));
+    EXPECT_TRUE(log.contains("::onSetMaterial : Missing matExt->Node"));
+    // A node without an extension, or a material without a surface.
+    scene::IMeshSceneNode* plain = node(1);
+    taGetMaterialExt(handle)->node = plain;
+    EXPECT_FALSE(binds->onSetShaderConstants(&none, 0, material, taGetMaterialExt(handle)));
+    EXPECT_TRUE(log.contains("::onSetMaterial : Missing ITaSceneNodeExt"));
+    taAttachSceneNodeExt(plain, nullptr);
+    EXPECT_FALSE(binds->onSetShaderConstants(&none, 0, material, taGetMaterialExt(handle)));
+    EXPECT_TRUE(log.contains("CTaEffectBindLightwave::onSetMaterial : Missing Surface at index 0"));
+    taFreeMaterialExt(handle);
+    binds->drop();
 }
 
 } // namespace
