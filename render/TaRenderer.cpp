@@ -1,9 +1,13 @@
 // Renderers.
 #include "render/TaRenderer.h"
 
+#include "effects/TaEffectDef.h"
+
+#include <cstdio>
+
 using namespace irr;
 
-bool ITaRenderer::getMaterialEffect(char* effectFile, int effectFileSize, const char**, int* macroCount,
+bool ITaRenderer::getMaterialEffect(char* effectFile, int effectFileSize, STaFxMacro*, int* macroCount,
                                     video::E_MATERIAL_TYPE)
 {
     if (effectFile && effectFileSize > 0)
@@ -43,5 +47,19 @@ bool CTaRendererSimple::render(video::ITexture* target)
     if (!driver->setRenderTarget(target, true, true, background))
         return false;
     m_device->getSceneManager()->drawAll();
+    return true;
+}
+
+bool CTaRendererSimple::getMaterialEffect(char* effectFile, int effectFileSize, STaFxMacro* macros, int* macroCount,
+                                          video::E_MATERIAL_TYPE)
+{
+    if (effectFile && effectFileSize > 0)
+        snprintf(effectFile, size_t(effectFileSize), "%s", "Forward.hlsl");
+    if (macros && macroCount && *macroCount > 0) {
+        macros[0].name = nullptr;
+        macros[0].value = nullptr;
+    }
+    if (macroCount)
+        *macroCount = 0;
     return true;
 }

@@ -25,8 +25,10 @@ class ITaRenderer : public irr::IReferenceCounted
 public:
     virtual bool render(irr::video::ITexture* target) = 0;
     // The effect file and macros a surface of the given material type is drawn with under this
-    // renderer. The default: no file, no macros.
-    virtual bool getMaterialEffect(char* effectFile, int effectFileSize, const char** macros, int* macroCount,
+    // renderer: the file name into `effectFile`, the macros into `macros` (room for `*macroCount`
+    // entries, a terminating pair included; `*macroCount` becomes the number written). The default:
+    // no file, no macros.
+    virtual bool getMaterialEffect(char* effectFile, int effectFileSize, struct STaFxMacro* macros, int* macroCount,
                                    irr::video::E_MATERIAL_TYPE materialType);
     virtual bool init(const char* opaqueFile, const char* transparentFile);
     // The frame options of the renderer's context (nullptr without one).
@@ -42,6 +44,10 @@ public:
     ~CTaRendererSimple() override;
     bool render(irr::video::ITexture* target) override;
     STaFrameOptions* getFrameOptions() override;
+    // Surfaces are drawn with "Forward.hlsl" (no macros) until the light pre-pass renderer draws
+    // them, so that objects show their surfaces now.
+    bool getMaterialEffect(char* effectFile, int effectFileSize, struct STaFxMacro* macros, int* macroCount,
+                           irr::video::E_MATERIAL_TYPE materialType) override;
 
 private:
     irr::IrrlichtDevice* m_device;

@@ -6,6 +6,7 @@
 #include "files/TaFile.h"
 #include "driver/TaVideoDriverExt.h"
 #include "engine/TaManager.h"
+#include "nodes/TaLightSceneNodeExt.h"
 #include "nodes/TaMeshLoaders.h"
 #include "nodes/TaSceneNodeExt.h"
 #include "nodes/TaSurfaceManager.h"
@@ -49,8 +50,18 @@ void removeNode(STaIdTable* table, int id)
     if (!node)
         return;
     idRemove(table, id);
+    // The collision world must not keep a selector that names a node that goes.
+    if (node->getTriangleSelector() && taEngine().collisionWorld)
+        taEngine().collisionWorld->removeTriangleSelector(node->getTriangleSelector());
     node->remove();
     node->drop();
+}
+
+// A light's extension (made on first use), or nullptr with the error.
+CTaLightSceneNodeExt* lightExt(int id)
+{
+    scene::ILightSceneNode* node = light(id);
+    return node ? taAttachLightSceneNodeExt(node) : nullptr;
 }
 
 } // namespace
@@ -272,6 +283,7 @@ int MakeLight(int id)
         taErrorCode(-1, "failed to create light");
         return -1;
     }
+    taAttachLightSceneNodeExt(node);
     node->grab();
     idInsert(engine.lights.get(), id, node);
     return 0;
@@ -390,4 +402,155 @@ void ColorAmbientLight(unsigned colour)
 void ColorBackdrop(unsigned colour)
 {
     taSetBackgroundColor(colour);
+}
+
+// --- Clones, locks and collision --------------------------------------------------------------------
+
+int CloneObject(int id, int source)
+{
+    STaEngineContext& engine = taEngine();
+    DeleteObject(id);
+    if (!idUsable(engine.objects.get(), id, "Object", 1))
+        return -1;
+    scene::ISceneNode* original = taGetObject(source, 2);
+    if (!original)
+        return -1;
+    scene::ISceneNode* twin = taCloneSceneNode(original);
+    if (!twin) {
+        taErrorCode(-1, "Failed to create the cloned object");
+        return -1;
+    }
+    twin->grab();
+    idInsert(engine.objects.get(), id, twin);
+    return 0;
+}
+
+int InstanceObject(int id, int source)
+{
+    return CloneObject(id, source);
+}
+
+int LockObjectOn(int id)
+{
+    scene::ISceneNode* node = taGetObject(id);
+    if (!node || !taEngine().camera)
+        return -1;
+    node->setParent(taEngine().camera);
+    return 0;
+}
+
+int LockObjectOff(int id)
+{
+    scene::ISceneNode* node = taGetObject(id);
+    if (!node)
+        return -1;
+    // Out of the scene graph (the object table still holds it) until it gets a parent again.
+    node->setParent(nullptr);
+    return 0;
+}
+
+int GhostObjectOn(int id)
+{
+    return taGetObject(id) ? 0 : -1;
+}
+
+int SetAlphaMappingOn(int id, float)
+{
+    return taGetObject(id) ? 0 : -1;
+}
+
+int SetObjectCollisionOn(int id)
+{
+    STaEngineContext& engine = taEngine();
+    scene::ISceneNode* node = taGetObject(id);
+    if (!node)
+        return -1;
+    if (!node->getTriangleSelector()) {
+        scene::ITriangleSelector* selector = nullptr;
+        if (scene::IAnimatedMeshSceneNode* moving = animated(node))
+            selector = engine.sceneManager->createTriangleSelector(moving);
+        else if (auto* meshNode = dynamic_cast<scene::IMeshSceneNode*>(node))
+            selector = meshNode->getMesh() ? engine.sceneManager->createTriangleSelector(meshNode->getMesh(), node) : nullptr;
+        if (!selector) {
+            taErrorCode(1, "Object ID %d has no mesh", id);
+            return -1;
+        }
+        node->setTriangleSelector(selector);
+        selector->drop();
+    }
+    if (!engine.collisionWorld)
+        engine.collisionWorld = engine.sceneManager->createMetaTriangleSelector();
+    engine.collisionWorld->removeTriangleSelector(node->getTriangleSelector());
+    engine.collisionWorld->addTriangleSelector(node->getTriangleSelector());
+    return 0;
+}
+
+int SetObjectCollisionOff(int id)
+{
+    scene::ISceneNode* node = taGetObject(id);
+    if (!node)
+        return -1;
+    if (node->getTriangleSelector() && taEngine().collisionWorld)
+        taEngine().collisionWorld->removeTriangleSelector(node->getTriangleSelector());
+    return 0;
+}
+
+// --- Light parameters --------------------------------------------------------------------------------
+
+int SetLightRawColor(int id, float r, float g, float b)
+{
+    CTaLightSceneNodeExt* ext = lightExt(id);
+    if (!ext)
+        return -1;
+    ext->setRawColour(r, g, b);
+    return 0;
+}
+
+int SetLightIntensity(int id, float intensity)
+{
+    CTaLightSceneNodeExt* ext = lightExt(id);
+    if (!ext)
+        return -1;
+    ext->setIntensity(intensity);
+    return 0;
+}
+
+int SetLightShadow(int id, bool on)
+{
+    scene::ILightSceneNode* node = light(id);
+    if (!node)
+        return -1;
+    node->enableCastShadow(on);
+    return 0;
+}
+
+int ColorLightShadow(int id, unsigned colour)
+{
+    CTaLightSceneNodeExt* ext = lightExt(id);
+    if (!ext)
+        return -1;
+    f32* shadow = ext->params().shadowColour;
+    shadow[0] = ((colour >> 16) & 0xFF) / 255.0f;
+    shadow[1] = ((colour >> 8) & 0xFF) / 255.0f;
+    shadow[2] = (colour & 0xFF) / 255.0f;
+    shadow[3] = 1.0f;
+    return 0;
+}
+
+int SetShadowMapSize(int id, int size)
+{
+    CTaLightSceneNodeExt* ext = lightExt(id);
+    if (!ext)
+        return -1;
+    ext->params().shadowMapSize = size;
+    return 0;
+}
+
+int SetShadowMapFuzz(int id, float fuzz)
+{
+    CTaLightSceneNodeExt* ext = lightExt(id);
+    if (!ext)
+        return -1;
+    ext->params().shadowMapFuzz = fuzz;
+    return 0;
 }

@@ -40,6 +40,22 @@ int taObjectVertexTexture(int id, const char* name, unsigned options);
 // The node of an object, or nullptr with the error (code `code`).
 irr::scene::ISceneNode* taGetObject(int id, int code = 1);
 
+// A clone of the source object under `id` (an existing object there deleted first): "Object ID %d
+// does not exist" (code 2), "Failed to create the cloned object" (-1). Instances are clones.
+int CloneObject(int id, int source);
+int InstanceObject(int id, int source);
+// The object follows the camera (its parent), or leaves the scene graph (not drawn) until it gets a
+// parent again.
+int LockObjectOn(int id);
+int LockObjectOff(int id);
+// Check the ID only.
+int GhostObjectOn(int id);
+int SetAlphaMappingOn(int id, float value);
+// The object's triangles in the collision world the camera collides with (its selector made from its
+// mesh on first use), or out of it.
+int SetObjectCollisionOn(int id);
+int SetObjectCollisionOff(int id);
+
 // --- Lights ---
 // A white point light at the origin with radius 10000000. "invalid Light ID %d : %s" (code 1),
 // "failed to create light" (-1).
@@ -57,4 +73,13 @@ int RotateLight(int id, float x, float y, float z);
 int SetLightRange(int id, float radius);
 int ColorLight(int id, unsigned colour);
 void ColorAmbientLight(unsigned colour);
+// The light's parameters the lighting reads (its extension): raw colour and intensity (the light's
+// diffuse colour becomes their product), shadow casting, shadow colour (0xAARRGGBB, alpha ignored),
+// shadow-map size and fuzz.
+int SetLightRawColor(int id, float r, float g, float b);
+int SetLightIntensity(int id, float intensity);
+int SetLightShadow(int id, bool on);
+int ColorLightShadow(int id, unsigned colour);
+int SetShadowMapSize(int id, int size);
+int SetShadowMapFuzz(int id, float fuzz);
 void ColorBackdrop(unsigned colour);

@@ -11,6 +11,7 @@
 #include "files/TaFile.h"
 #include "music/TaMusic.h"
 #include "scene/TaObjects.h"
+#include "scene/TaSurfaces.h"
 #include "script/TaScriptHost.h"
 
 #include <chrono>
@@ -520,6 +521,32 @@ const std::map<std::string, lua_CFunction>& taScriptBindings()
         BIND(GetObjectRadius, const float r = GetObjectRadius(taArgInt(L, 1)); lua_pushnumber(L, r); return 1;),
         BIND(SetObjectRotationXYZ, taArgInt(L, 1); return 0;),
         BIND(SetObjectRotationZYX, taArgInt(L, 1); return 0;),
+        BIND(CloneObject, CloneObject(taArgInt(L, 1), taArgInt(L, 2)); return 0;),
+        BIND(InstanceObject, InstanceObject(taArgInt(L, 1), taArgInt(L, 2)); return 0;),
+        BIND(LockObjectOn, LockObjectOn(taArgInt(L, 1)); return 0;),
+        BIND(LockObjectOff, LockObjectOff(taArgInt(L, 1)); return 0;),
+        BIND(GhostObjectOn, GhostObjectOn(taArgInt(L, 1)); return 0;),
+        BIND(SetAlphaMappingOn, SetAlphaMappingOn(taArgInt(L, 1), taArgNumber(L, 2)); return 0;),
+        BIND(SetObjectCollisionOn, SetObjectCollisionOn(taArgInt(L, 1)); return 0;),
+        BIND(SetObjectCollisionOff, SetObjectCollisionOff(taArgInt(L, 1)); return 0;),
+        // Object surfaces
+        BIND(SetObjectSurfaceParamTex, SetObjectSurfaceParamTex(taArgInt(L, 1), taArgInt(L, 2), taArgString(L, 3),
+                                                                taArgString(L, 4)); return 0;),
+        BIND(SetObjectSurfaceParamTexImg, SetObjectSurfaceParamTexImg(taArgInt(L, 1), taArgInt(L, 2),
+                                                                      taArgString(L, 3), taArgInt(L, 4)); return 0;),
+        BIND(SetObjectSurfaceParamInt, SetObjectSurfaceParamInt(taArgInt(L, 1), taArgInt(L, 2), taArgString(L, 3),
+                                                                taArgInt(L, 4)); return 0;),
+        BIND(SetObjectSurfaceParamFloat, SetObjectSurfaceParamFloat(taArgInt(L, 1), taArgInt(L, 2),
+                                                                    taArgString(L, 3), taArgNumber(L, 4)); return 0;),
+        BIND(SetObjectSurfaceParamFloat3,
+             SetObjectSurfaceParamFloat3(taArgInt(L, 1), taArgInt(L, 2), taArgString(L, 3), taArgNumber(L, 4),
+                                         taArgNumber(L, 5), taArgNumber(L, 6)); return 0;),
+        BIND(SetObjectSurfaceEffect, SetObjectSurfaceEffect(taArgInt(L, 1), taArgInt(L, 2), taArgInt(L, 3)); return 0;),
+        BIND(SetObjectSurfaceEffectTechnique,
+             SetObjectSurfaceEffectTechnique(taArgInt(L, 1), taArgInt(L, 2), taArgInt(L, 3)); return 0;),
+        BIND(UpdateObjectFromSurfaces, UpdateObjectFromSurfaces(taArgInt(L, 1)); return 0;),
+        BIND(LoadEffectForObjectSurface, LoadEffectForObjectSurface(taArgString(L, 1), taArgInt(L, 2),
+                                                                    taArgInt(L, 3), taArgInt(L, 4)); return 0;),
         {"SetObjectSurfaces", l_NotImplemented},
         {"SetObjectMorph", l_SetObjectMorph},
         {"GetObjectMorphCount", l_GetObjectMorphCount},
@@ -539,6 +566,13 @@ const std::map<std::string, lua_CFunction>& taScriptBindings()
         BIND(SetLightRange, SetLightRange(taArgInt(L, 1), taArgNumber(L, 2)); return 0;),
         BIND(ColorLight, ColorLight(taArgInt(L, 1), taArgUnsigned(L, 2)); return 0;),
         BIND(ColorAmbientLight, ColorAmbientLight(taArgUnsigned(L, 1)); return 0;),
+        BIND(SetLightRawColor,
+             SetLightRawColor(taArgInt(L, 1), taArgNumber(L, 2), taArgNumber(L, 3), taArgNumber(L, 4)); return 0;),
+        BIND(SetLightIntensity, SetLightIntensity(taArgInt(L, 1), taArgNumber(L, 2)); return 0;),
+        BIND(SetLightShadow, SetLightShadow(taArgInt(L, 1), taArgBool(L, 2)); return 0;),
+        BIND(ColorLightShadow, ColorLightShadow(taArgInt(L, 1), taArgUnsigned(L, 2)); return 0;),
+        BIND(SetShadowMapSize, SetShadowMapSize(taArgInt(L, 1), taArgInt(L, 2)); return 0;),
+        BIND(SetShadowMapFuzz, SetShadowMapFuzz(taArgInt(L, 1), taArgNumber(L, 2)); return 0;),
         BIND(ColorBackdrop, ColorBackdrop(taArgUnsigned(L, 1)); return 0;),
         BIND(SetLightRotationXYZ, taArgInt(L, 1); return 0;),
         BIND(SetLightRotationZYX, taArgInt(L, 1); return 0;),

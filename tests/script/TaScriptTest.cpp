@@ -148,8 +148,8 @@ TEST_F(TaScriptTest, EffectFamily)
          "bad argument #3 to 'SetEffectTextureImage' (Image 4 does not exist)"},
         {"box without effect", "ta.Setup() ta.BoxWithEffect(0, 0, 5, 5, 2)",
          "bad argument #5 to 'BoxWithEffect' (Effect ID 2 does not exist. id 2 does not exist)"},
-        {"surface effects come later", "ta.Setup() ta.LoadEffectForObjectSurface('tint.hlsl', 1, 1, 0)",
-         "'LoadEffectForObjectSurface' is not part of this build yet"},
+        {"a surface effect for a missing object", "ta.Setup() ta.LoadEffectForObjectSurface('tint.hlsl', 1, 1, 0)",
+         "bad argument #3 to 'LoadEffectForObjectSurface' (Object ID 1 does not exist."},
     };
     for (const auto& c : cases) {
         const std::string error = withoutPosition(run(c.code));
