@@ -111,9 +111,11 @@ int SetObjectSurfaceParamTexImg(int id, int surface, const char* channel, int im
     const int c = lightwave ? channelOf(channel) : -1;
     if (c < 0)
         return -1;
-    video::ITexture* texture = taGetImage(image, 4);
-    if (!texture)
+    auto* texture = static_cast<video::ITexture*>(idGet(taEngine().images.get(), image));
+    if (!texture) {
+        taErrorCode(4, "Image %d does not exist", image);
         return -1;
+    }
     lightwave->setTexture(c, texture);
     return 0;
 }
