@@ -143,10 +143,25 @@ int CTaSceneNodeExt::getPass(u32 material) const
     return ext ? ext->pass : 0;
 }
 
+void CTaSceneNodeExt::setRendererEffect(u32 i, CTaEffect* effect, const std::string& variant)
+{
+    if (i >= m_materials.size())
+        return;
+    setEffect(i, effect, 0, 0);
+    m_materials[i].rendererEffect = effect != nullptr;
+    m_materials[i].variant = variant;
+}
+
+const std::string* CTaSceneNodeExt::rendererVariant(u32 i) const
+{
+    return i < m_materials.size() && m_materials[i].rendererEffect ? &m_materials[i].variant : nullptr;
+}
+
 void CTaSceneNodeExt::setEffect(u32 i, CTaEffect* effect, int technique, int pass)
 {
     if (i >= m_materials.size())
         return;
+    m_materials[i].rendererEffect = false;
     if (effect)
         effect->grab();
     if (m_materials[i].effect)
@@ -192,6 +207,7 @@ void CTaSceneNodeExt::removeEffect(u32 i)
     if (r.effect)
         r.effect->drop();
     r.effect = nullptr;
+    r.rendererEffect = false;
     r.savedTechniques.clear();
     for (int& index : r.techniqueIndex)
         index = -1;

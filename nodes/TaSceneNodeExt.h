@@ -12,6 +12,7 @@
 
 #include <irrlicht.h>
 
+#include <string>
 #include <vector>
 
 class CTaEffect;
@@ -74,6 +75,12 @@ public:
     // --- Effects (indices beyond the material count are ignored) ---
     CTaEffect* getEffect(irr::u32 material) const;
     void setEffect(irr::u32 material, CTaEffect* effect, int technique, int pass);
+    // An effect the renderer chose for the surface (technique and pass 0), with the key of the variant
+    // it was built for, so that it can be built again when the surface needs another variant. Any other
+    // setEffect makes the material's effect the caller's own.
+    void setRendererEffect(irr::u32 material, CTaEffect* effect, const std::string& variant);
+    // The variant key of a renderer's effect, or nullptr when the material's effect is not one.
+    const std::string* rendererVariant(irr::u32 material) const;
     void setTechniqueAndPass(irr::u32 material, int technique, int pass);
     void setTechnique(irr::u32 material, int technique);
     void setPass(irr::u32 material, int pass);
@@ -138,6 +145,8 @@ private:
         // Per technique, per pass: the layers the surface fills for that pass.
         std::vector<std::vector<STaMaterial>> savedTechniques;
         int techniqueIndex[3] = {-1, -1, -1};
+        bool rendererEffect = false;
+        std::string variant;
     };
     void applyMaterial(irr::u32 i);
     void refreshPass(irr::u32 i);

@@ -9,6 +9,7 @@
 #include "render/TaNodeRenderInfo.h"
 #include "render/TaRenderer.h"
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -528,4 +529,39 @@ void taLightShadowCamera(scene::ILightSceneNode* light, core::matrix4& view, cor
     const core::vector3df away = eye - target;
     const core::vector3df up = away.X + away.Z != 0.0f ? core::vector3df(0, 1, 0) : core::vector3df(0, 0, 1);
     view.buildCameraLookAtMatrixLH(eye, target, up);
+}
+
+void taFillLightBlock(scene::ISceneManager* scene)
+{
+    STaLightBlock& block = taEffectLightBlock();
+    block = STaLightBlock();
+    if (!scene)
+        return;
+    core::array<scene::ISceneNode*> lights;
+    collectLights(scene->getRootSceneNode(), lights);
+    const video::E_LIGHT_TYPE order[3] = {video::ELT_DIRECTIONAL, video::ELT_POINT, video::ELT_SPOT};
+    int used = 0;
+    for (int kind = 0; kind < 3; ++kind) {
+        block.first[kind] = static_cast<f32>(used);
+        for (u32 i = 0; i < lights.size() && used < 5; ++i) {
+            auto* light = static_cast<scene::ILightSceneNode*>(lights[i]);
+            const video::SLight& data = light->getLightData();
+            if (data.Type != order[kind])
+                continue;
+            STaLightRecord& record = block.lights[used++];
+            record.colour[0] = data.DiffuseColor.r;
+            record.colour[1] = data.DiffuseColor.g;
+            record.colour[2] = data.DiffuseColor.b;
+            const core::vector3df position = light->getAbsolutePosition();
+            core::vector3df direction(0, 0, 1);
+            light->getAbsoluteTransformation().rotateVect(direction);
+            direction.normalize();
+            record.position[0] = position.X, record.position[1] = position.Y, record.position[2] = position.Z;
+            record.direction[0] = direction.X, record.direction[1] = direction.Y, record.direction[2] = direction.Z;
+            record.invRadiusSquared = data.Radius > 0 ? 1.0f / (data.Radius * data.Radius) : 0.0f;
+            record.spotAngles[0] = std::cos(data.OuterCone * core::DEGTORAD);
+            record.spotAngles[1] = std::cos(data.InnerCone * core::DEGTORAD);
+            block.count[kind] += 1;
+        }
+    }
 }

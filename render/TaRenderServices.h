@@ -99,3 +99,11 @@ private:
 // one unit behind its position through a 30 x 30 orthographic box.
 void taLightShadowCamera(irr::scene::ILightSceneNode* light, irr::core::matrix4& view, irr::core::matrix4& projection,
                          float& nearValue, float& farValue);
+
+// Fills the light block the surface effects read (LightsNum, LightsIni, LightParams) from the
+// visible lights of the scene: directional lights first, then point, then spot lights, at most five
+// in all (the first ones found of each kind, in that order of kinds); colour is the light's diffuse
+// colour (intensity included), direction the way the light shines in the world, 1 / radius^2, and
+// the spot cone as (cos outer, cos inner) of Irrlicht's half angles. Counts and first indices of
+// the three groups.
+void taFillLightBlock(irr::scene::ISceneManager* scene);

@@ -2,6 +2,7 @@
 #include "render/TaRenderer.h"
 
 #include "effects/TaEffectDef.h"
+#include "render/TaRenderServices.h"
 
 #include <cstdio>
 
@@ -46,6 +47,7 @@ bool CTaRendererSimple::render(video::ITexture* target)
     const video::SColor background(m_context ? m_context->getFrameOptions()->backgroundColour : 0);
     if (!driver->setRenderTarget(target, true, true, background))
         return false;
+    taFillLightBlock(m_device->getSceneManager());
     m_device->getSceneManager()->drawAll();
     return true;
 }

@@ -12,6 +12,7 @@
 #include "nodes/TaSurfaceManager.h"
 #include "nodes/TaTextureManager.h"
 #include "scene/TaSceneManager.h"
+#include "scene/TaSurfaces.h"
 
 #include <string>
 
@@ -149,7 +150,7 @@ int LoadObject(const char* file, int id)
     // Frames are chosen by the caller, never advanced by the clock.
     node->setAnimationSpeed(0);
     node->setCurrentFrame(static_cast<f32>(node->getStartFrame()));
-    taGiveSurfaces(node);
+    taBuildSurfaceEffects(taGiveSurfaces(node), id);
     node->grab();
     idInsert(engine.objects.get(), id, node);
     return 0;

@@ -85,7 +85,47 @@ bool compileParameters(CTaSceneNodeExt* ext, u32 index, ITaSurface* surface, STa
     return true;
 }
 
+// The renderer's effect for surface `index`, built again only when the surface needs another variant
+// than the one it has. False with the step's error.
+bool rendererEffect(CTaSceneNodeExt* ext, u32 index, int id, bool forSetSurfaces)
+{
+    ITaSurface* surface = ext->getSurface(index);
+    if (!surface)
+        return true;
+    STaFxMacro macros[kMacroCapacity];
+    std::string file;
+    video::E_MATERIAL_TYPE base = video::EMT_SOLID;
+    if (!compileParameters(ext, index, surface, macros, file, base, id, forSetSurfaces))
+        return false;
+    if (file.empty())
+        return true;
+    std::string variant = file + "|" + std::to_string(int(base));
+    for (const STaFxMacro* m = macros; m->name; ++m)
+        variant += std::string(" ") + m->name + (m->value ? std::string("=") + m->value : std::string());
+    const std::string* current = ext->rendererVariant(index);
+    if (current && *current == variant)
+        return true;
+    const std::string path = taFindFile(file.c_str());
+    CTaEffect* effect = taGetManager()->getEffectManager()->createEffect(path.c_str(), base, macros);
+    if (!effect) {
+        taErrorCodeBox(3, "Object ID %d, Surf %d : Failed to compile effect %s", id, int(index), path.c_str());
+        return false;
+    }
+    ext->setRendererEffect(index, effect, variant);
+    effect->drop();
+    return true;
+}
+
 } // namespace
+
+void taBuildSurfaceEffects(CTaSceneNodeExt* ext, int id)
+{
+    if (!ext)
+        return;
+    for (u32 i = 0; i < ext->materialCount(); ++i)
+        rendererEffect(ext, i, id, true);
+    ext->applyMaterials();
+}
 
 int SetObjectSurfaceParamTex(int id, int surface, const char* channel, const char* file)
 {
@@ -184,6 +224,10 @@ int UpdateObjectFromSurfaces(int id)
     CTaSceneNodeExt* ext = objectExt(id);
     if (!ext)
         return -1;
+    // Surfaces drawn with the renderer's effect get the variant their channels need now.
+    for (u32 i = 0; i < ext->materialCount(); ++i)
+        if (ext->rendererVariant(i))
+            rendererEffect(ext, i, id, true);
     if (!ext->applyMaterials()) {
         taErrorCode(-1, "Object ID %d: the mesh could not be given tangents", id);
         return -1;
@@ -284,16 +328,13 @@ int SetSurfaces(int id, int count, const STaSurfaceRecord* records, bool recreat
             STaFxMacro macros[kMacroCapacity];
             std::string rendererFile;
             video::E_MATERIAL_TYPE base = video::EMT_SOLID;
-            if (compileParameters(ext, u32(i), surface, macros, rendererFile, base, id, true)) {
-                std::string file;
+            if (!ownEffect) {
+                rendererEffect(ext, u32(i), id, true);
+            } else if (compileParameters(ext, u32(i), surface, macros, rendererFile, base, id, true)) {
                 std::string flagStorage;
-                if (ownEffect) {
-                    file = taFindFile(record.effect.fileName.c_str());
-                    taAppendCompileFlags(record.effect.compileFlags.c_str(), macros, kMacroCapacity, flagStorage);
-                } else if (!rendererFile.empty()) {
-                    file = taFindFile(rendererFile.c_str());
-                }
-                if (!file.empty()) {
+                const std::string file = taFindFile(record.effect.fileName.c_str());
+                taAppendCompileFlags(record.effect.compileFlags.c_str(), macros, kMacroCapacity, flagStorage);
+                {
                     CTaEffect* effect = manager->getEffectManager()->createEffect(file.c_str(), base, macros);
                     if (!effect) {
                         taErrorCodeBox(3, "Object ID %d, Surf %d : Failed to compile effect %s", id, i, file.c_str());

@@ -37,6 +37,10 @@ struct STaSurfaceRecord {
 // the steps fail; stops only at a missing object, extension or surface. 0, or -1.
 int SetSurfaces(int id, int count, const STaSurfaceRecord* records, bool recreateShaders);
 
+// Gives every surface of an object the current renderer's effect in the variant its channels need
+// (LoadObject does this), then writes the materials.
+void taBuildSurfaceEffects(class CTaSceneNodeExt* ext, int id);
+
 // --- Script functions ---------------------------------------------------------------------------------
 // A channel by its name (the 39 names, without regard to case). "Object ID %d does not exist" (code
 // 1), "Object ID %d unexpected format (no node extension)" (code 1), "Object ID %d has no surface

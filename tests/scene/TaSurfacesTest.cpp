@@ -54,11 +54,30 @@ TEST_F(TaSurfacesTest, LoadedObjectsHaveSurfacesFromTheirMaterials)
     EXPECT_EQ(SetObjectSurfaceParamFloat3(1, 1, "basecolor", 0, 1, 0), 0);
     EXPECT_EQ(SetObjectSurfaceParamFloat(1, 1, "Transparency", 0.5f), 0);
     EXPECT_EQ(SetObjectSurfaceParamInt(1, 1, "Sidedness", 3), 0);
+    // Loaded objects draw with the renderer's surface effect; an update gives each surface the
+    // variant its channels need now.
+    ASSERT_NE(ext->rendererVariant(1), nullptr);
+    EXPECT_EQ(ext->rendererVariant(1)->find("USE_TRANSPARENT"), std::string::npos);
+    CTaEffect* before = ext->getEffect(1);
     EXPECT_EQ(UpdateObjectFromSurfaces(1), 0);
+    ASSERT_NE(ext->rendererVariant(1), nullptr);
+    EXPECT_NE(ext->rendererVariant(1)->find("Forward.hlsl|"), std::string::npos);
+    EXPECT_NE(ext->rendererVariant(1)->find("USE_TRANSPARENT"), std::string::npos);
+    EXPECT_NE(ext->getEffect(1), before);
+    EXPECT_EQ(ext->getEffect(0), ext->getEffect(0)); // surface 0 kept its variant
     const video::SMaterial& blue = taGetObject(1)->getMaterial(1);
     EXPECT_EQ(blue.DiffuseColor, video::SColor(255, 0, 255, 0));
-    EXPECT_EQ(blue.MaterialType, video::EMT_TRANSPARENT_VERTEX_ALPHA);
     EXPECT_FALSE(blue.BackfaceCulling);
+    // A surface given an effect of its own keeps it through updates.
+    CTaEffect* own = ext->getEffect(0);
+    ASSERT_NE(own, nullptr);
+    own->grab();
+    ext->setEffect(0, own, 0, 0);
+    EXPECT_EQ(ext->rendererVariant(0), nullptr);
+    EXPECT_EQ(SetObjectSurfaceParamFloat(1, 0, "Transparency", 0.5f), 0);
+    EXPECT_EQ(UpdateObjectFromSurfaces(1), 0);
+    EXPECT_EQ(ext->getEffect(0), own);
+    own->drop();
 
     TaLogCapture log;
     const struct {
@@ -170,14 +189,17 @@ float4 ps_main() : COLOR0
     strength.vector[0] = 0.25f;
     records[1].effect.entries.push_back(strength);
 
-    // Values only: no textures, no effects.
+    // Values only: textures and effects stay.
     TaLogCapture log;
+    CTaEffect* loaded = ext->getEffect(1);
+    records[1].applyToSurface = 0; // the renderer's effect, which has no Strength
     ASSERT_EQ(SetSurfaces(1, 2, records, false), 0);
+    records[1].applyToSurface = 1;
     EXPECT_FLOAT_EQ(surface(0)->getVector(ETASC_BASECOLOR)[1], 1.0f);
     EXPECT_EQ(surface(0)->getInt(ETASC_SIDEDNESS), 3);
     EXPECT_FLOAT_EQ(surface(1)->getFloat(ETASC_TRANSPARENCY), 0.5f);
-    EXPECT_EQ(ext->getEffect(1), nullptr);
-    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(ext->getEffect(1), loaded);
+    EXPECT_TRUE(log.lines.empty()) << log.lines.front();
 
     // With shaders: the missing map is said (in a box too), the surface's own effect is compiled
     // with its variant and gets the block's values.

@@ -1,0 +1,72 @@
+/*
+[TARV_BEGIN]
+//title Forward surface
+//subject LightWave surfaces lit by the light block, for transparent objects and renderers without a light buffer
+//comments Technique 0 draws the lit surface (alpha from Transparency); "depth" writes the light pre-pass buffers, "shadow" the depth a shadow map keeps, "reflection" the lit surface for cube-map faces. USE_OUTDEPTH adds the view-space depth as a second target.
+//config baseMaterial : solid
+//config techniques : depth shadow reflection
+//float4x4 WorldViewProj : WorldViewProjection : vertex
+//float4x4 World : World : vertex
+//float4x4 WorldView : WorldView : vertex
+//float4x4 View : View : pixel
+//float4 EyePosition : ViewPosition : pixel
+//float4 Ambient : LightAmbient0 : pixel
+//float3 BaseColor : Surface_BaseColor : pixel
+//float Luminosity : Surface_Luminosity : pixel
+//float Diffuse : Surface_Diffuse : pixel
+//float Specularity : Surface_Specularity : pixel
+//float Glossiness : Surface_Glossiness : pixel
+//float Reflectivity : Surface_Reflectivity : pixel
+//float Transparency : Surface_Transparency : pixel
+//float Translucency : Surface_Translucency : pixel
+//float Bump : Surface_Bump : pixel
+//float VertexColoring : Surface_VertexColoring : pixel
+//int Sidedness : Surface_Sidedness : pixel
+//float3 CubeMapPosition : CubeMapPosition : pixel
+//float3 CubeBoxPosition : CubeMapAABBPosition : pixel
+//float3 CubeBoxScale : CubeMapAABBScale : pixel
+//float4 LightsNum : LightsNum : pixel
+//float4 LightsIni : LightsIni : pixel
+//float4 LightParams : LightParams : pixel
+//TARV_PP:D:TEX_COLOR://texture ColorMap : Color : srgb trilinear
+//TARV_PP:D:TEX_LUMINOSITY://texture LuminosityMap : Luminosity : trilinear
+//TARV_PP:D:TEX_DIFFUSE://texture DiffuseMap : Diffuse : trilinear
+//TARV_PP:D:TEX_SPECULAR://texture SpecularMap : Specularity : trilinear
+//TARV_PP:D:TEX_GLOSSINESS://texture GlossinessMap : Glossiness : trilinear
+//TARV_PP:D:TEX_REFLECCUBE://texture ReflectionMap : ReflectionImage : cube clamp_to_edge
+//TARV_PP:U:TEX_REFLECCUBE://TARV_PP:D:TEX_REFLECIMG://texture ReflectionMap : ReflectionImage : clamp_to_edge_v
+//TARV_PP:D:TEX_REFLECTIVITY://texture ReflectivityMap : Reflectivity : trilinear
+//TARV_PP:D:TEX_TRANSPARENCY://texture TransparencyMap : Transparency : trilinear
+//TARV_PP:D:TEX_TRANSLUCENCY://texture TranslucencyMap : Translucency : trilinear
+//TARV_PP:D:TEX_NORMAL://texture NormalMap : Bump : trilinear linear
+[TARV_END]
+*/
+#include "SurfaceCommon.hlsli"
+
+VS_OUTPUT vs_main(VS_INPUT input)
+{
+    return surfaceVertex(input);
+}
+
+#if defined(USE_TECH_DEPTH)
+void ps_main(VS_OUTPUT input, float face : VFACE, out float4 normalOut : COLOR0, out float4 depthOut : COLOR1)
+{
+    geometryBuffers(input, face, normalOut, depthOut);
+}
+#elif defined(USE_TECH_SHADOW)
+float4 ps_main(VS_OUTPUT input, float face : VFACE) : COLOR0
+{
+    return shadowDepth(input, face);
+}
+#elif defined(USE_OUTDEPTH) && !defined(USE_TECH_REFLECT)
+void ps_main(VS_OUTPUT input, float face : VFACE, out float4 colour : COLOR0, out float4 depth : COLOR1)
+{
+    colour = forwardColour(input, face);
+    depth = float4(input.world.w, 0, 0, 1);
+}
+#else
+float4 ps_main(VS_OUTPUT input, float face : VFACE) : COLOR0
+{
+    return forwardColour(input, face);
+}
+#endif
