@@ -548,6 +548,12 @@ void taFillLightBlock(scene::ISceneManager* scene)
             const video::SLight& data = light->getLightData();
             if (data.Type != order[kind])
                 continue;
+            // Where the light is this frame: the scene's own update comes later, in its draw.
+            std::vector<scene::ISceneNode*> chain;
+            for (scene::ISceneNode* n = light; n; n = n->getParent())
+                chain.push_back(n);
+            for (auto n = chain.rbegin(); n != chain.rend(); ++n)
+                (*n)->updateAbsolutePosition();
             STaLightRecord& record = block.lights[used++];
             record.colour[0] = data.DiffuseColor.r;
             record.colour[1] = data.DiffuseColor.g;

@@ -3,7 +3,6 @@
 //title Forward surface
 //subject LightWave surfaces lit by the light block, for transparent objects and renderers without a light buffer
 //comments Technique 0 draws the lit surface (alpha from Transparency); "depth" writes the light pre-pass buffers, "shadow" the depth a shadow map keeps, "reflection" the lit surface for cube-map faces. USE_OUTDEPTH adds the view-space depth as a second target.
-//config baseMaterial : solid
 //config techniques : depth shadow reflection
 //float4x4 WorldViewProj : WorldViewProjection : vertex
 //float4x4 World : World : vertex

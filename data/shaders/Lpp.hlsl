@@ -3,7 +3,6 @@
 //title Light pre-pass surface
 //subject LightWave surfaces of opaque objects drawn by the light pre-pass renderer
 //comments Technique 0 is the material pass: the light that reached each pixel is read from the light buffer (LightRTT: diffuse light in rgb, specular intensity in alpha) and shaped by the surface. "depth" writes the light pre-pass buffers (NormalRTT: view-space normal and glossiness; DepthRTT: view-space depth), "shadow" the depth a shadow map keeps, "reflection" the surface lit forward by the light block, for cube-map faces. USE_OUTDEPTH adds the view-space depth as a second target of the material pass.
-//config baseMaterial : solid
 //float2 TargetSize : TargetSize : pixel
 //TARV_PP:U:TECH_NDFLT://texture LightBuffer : LightRTT : preset clamp_to_edge filterPoint noMipMap
 //config techniques : depth shadow reflection
