@@ -184,6 +184,60 @@ TEST_F(TaScriptGLTest, RenderToImage)
     shot->drop();
 }
 
+// A real .x mesh (a cube with a colour map) whose surfaces a script sets through the API, each with
+// an effect of its own built for the surface: glowing with its map, then with the map's red only,
+// read back from the script's own screenshots.
+TEST_F(TaScriptGLTest, ScriptSetsSurfacesOfARealMesh)
+{
+    std::string error;
+    ASSERT_EQ(taRunScriptText(R"(
+        ta.Setup(160, 120)
+        ta.ColorBackdrop(0x203040)
+        ta.LoadObject('/usr/share/assimp/models/X/test.x', 1)
+        local r = ta.GetObjectRadius(1)
+        assert(r > 0)
+        ta.PositionCamera(0, 0, -3 * r)
+        ta.RotateCamera(0, 0, 0)
+        local function paint(red, green, blue, shot)
+            local surfaces = 0
+            while pcall(ta.SetObjectSurfaceParamFloat3, 1, surfaces, 'BaseColor', red, green, blue) do
+                ta.SetObjectSurfaceParamFloat(1, surfaces, 'Luminosity', 1)
+                ta.SetObjectSurfaceParamFloat(1, surfaces, 'Diffuse', 0)
+                ta.SetObjectSurfaceParamFloat(1, surfaces, 'Specularity', 0)
+                ta.SetObjectSurfaceParamFloat(1, surfaces, 'VertexColoring', 0)
+                ta.LoadEffectForObjectSurface('Forward.hlsl', 10 + surfaces, 1, surfaces)
+                ta.SetObjectSurfaceEffect(1, surfaces, 10 + surfaces)
+                surfaces = surfaces + 1
+            end
+            assert(surfaces > 0)
+            ta.UpdateObjectFromSurfaces(1)
+            ta.Sync()
+            ta.ScreenShot(shot)
+        end
+        paint(1, 1, 1, 'map.png')
+        paint(1, 0, 0, 'red.png')
+    )", &error), 0) << error;
+    video::IImage* map = load("map.png");
+    video::IImage* red = load("red.png");
+    ASSERT_TRUE(map && red);
+    EXPECT_EQ(hex(map->getPixel(1, 1)), "203040");
+    int coloured = 0, redOnly = 0, other = 0;
+    for (u32 y = 0; y < 120; ++y)
+        for (u32 x = 0; x < 160; ++x) {
+            if (hex(map->getPixel(x, y)) == "203040")
+                continue;
+            const video::SColor a = map->getPixel(x, y), b = red->getPixel(x, y);
+            coloured += a.getGreen() > 100 || a.getBlue() > 100;
+            redOnly += b.getRed() == a.getRed() && b.getGreen() == 0 && b.getBlue() == 0;
+            other += b.getGreen() != 0 || b.getBlue() != 0;
+        }
+    EXPECT_GT(coloured, 200) << "the colour map does not show";
+    EXPECT_GT(redOnly, 200) << "the base colour does not filter the map";
+    EXPECT_EQ(other, 0);
+    map->drop();
+    red->drop();
+}
+
 TEST_F(TaScriptGLTest, ObjectViewerShowsTheMeshAndEndsOnEscape)
 {
     const std::string model = "/usr/share/assimp/models/X/test.x";
