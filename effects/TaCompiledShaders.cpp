@@ -201,3 +201,11 @@ const SShaderCompiledEntry* CTaCompiledShaderStore::entryById(int id) const
             return item.second.get();
     return nullptr;
 }
+
+std::vector<STaShaderCacheKey> CTaCompiledShaderStore::cacheKeys() const
+{
+    std::vector<STaShaderCacheKey> keys;
+    for (const auto& item : m_entries)
+        keys.push_back(cacheKey(*item.second));
+    return keys;
+}

@@ -54,6 +54,8 @@ public:
     void setBuiltInSource(const std::string& name, const std::string& source) { m_builtIns[name] = source; }
     bool isBuiltIn(const std::string& name) const { return m_builtIns.count(name) != 0; }
     size_t size() const { return m_entries.size(); }
+    // The cache keys of the entries held now, in the store's order.
+    std::vector<STaShaderCacheKey> cacheKeys() const;
 
 private:
     struct Key {

@@ -16,3 +16,4 @@ xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_sync" --
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_texture" --benchmark_min_time=1
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_effect" --benchmark_min_time=1
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_nodes" --benchmark_min_time=1
+xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_surfaces"
