@@ -427,11 +427,21 @@ scene::IMesh* CTaSceneNodeExt::mesh() const
     return nullptr;
 }
 
+// The mesh whose buffers carry the loader's extras: an animated node's first frame (its animated mesh
+// wraps the loaded one).
+scene::IMesh* extrasMesh(scene::ISceneNode* node, scene::IMesh* mesh)
+{
+    if (node && node->getType() == scene::ESNT_ANIMATED_MESH && mesh)
+        if (scene::IMesh* first = static_cast<scene::IAnimatedMesh*>(mesh)->getMesh(0))
+            return first;
+    return mesh;
+}
+
 bool CTaSceneNodeExt::hasUV2() const
 {
     if (!m_node || !isMeshNodeType(m_node))
         return false;
-    scene::IMesh* own = mesh();
+    scene::IMesh* own = extrasMesh(m_node, mesh());
     for (u32 b = 0; own && b < own->getMeshBufferCount(); ++b)
         if (const STaMeshBufferExtra* extra = taMeshBufferExtra(own, b))
             if (extra->uv2Mask != 0)
@@ -444,7 +454,7 @@ bool CTaSceneNodeExt::getUV2Info(u32 buffer, u32& value, u32& mask) const
     value = mask = 0;
     if (!m_node || !isMeshNodeType(m_node))
         return false;
-    scene::IMesh* own = mesh();
+    scene::IMesh* own = extrasMesh(m_node, mesh());
     if (!own || buffer >= own->getMeshBufferCount())
         return false;
     if (const STaMeshBufferExtra* extra = taMeshBufferExtra(own, buffer)) {

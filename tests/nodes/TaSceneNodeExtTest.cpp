@@ -240,6 +240,21 @@ TEST_F(TaSceneNodeExtTest, TheSecondUvSetRidesInTheBinormal)
         EXPECT_FLOAT_EQ(vertices[v].Binormal.Y, expectedV);
     }
     EXPECT_TRUE(ext->hasUV2()); // the extras stay with the converted mesh
+
+    // An animated node answers from the mesh its animated mesh wraps.
+    auto* wrapped = new CTaMesh();
+    auto* lightMap = new scene::SMeshBufferLightMap();
+    wrapped->addMeshBuffer(lightMap);
+    lightMap->drop();
+    wrapped->extras.push_back(extra);
+    auto* animated = new scene::SAnimatedMesh(wrapped);
+    wrapped->drop();
+    scene::IAnimatedMeshSceneNode* moving = taEngine().sceneManager->addAnimatedMeshSceneNode(animated);
+    animated->drop();
+    CTaSceneNodeExt* movingExt = taAttachSceneNodeExt(moving, nullptr);
+    EXPECT_TRUE(movingExt->hasUV2());
+    ASSERT_TRUE(movingExt->getUV2Info(0, value, mask));
+    EXPECT_EQ(mask, u32(ETAUV2_NORMAL));
 }
 
 TEST_F(TaSceneNodeExtTest, RenderSetsFilterTheNodes)
