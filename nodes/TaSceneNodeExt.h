@@ -174,9 +174,9 @@ CTaSceneNodeExt* taGetSceneNodeExt(irr::scene::ISceneNode* node);
 // Gives `node` an extension when it has none (held by the node); returns the node's extension.
 CTaSceneNodeExt* taAttachSceneNodeExt(irr::scene::ISceneNode* node, ITaVideoDriverExt* driverExt);
 // Irrlicht's clone of a node (its extension cloned with it), with the clone's materials written by
-// the clone's extension: Irrlicht copies the original's materials over the clone's after cloning the
-// animators, which would leave the clone naming the original's material records. The clone belongs
-// to its parent (the original's when none is given), as Irrlicht's clones do.
+// the clone's extension: Irrlicht copies the source node's materials over the clone's after cloning the
+// animators, which would leave the clone naming the source node's material records. The clone
+// belongs to its parent (the source node's when none is given), as Irrlicht's clones do.
 irr::scene::ISceneNode* taCloneSceneNode(irr::scene::ISceneNode* node, irr::scene::ISceneNode* parent = nullptr);
 
 // What the surface binds read of a node (registered with taSetNodeBindLookup by the engine): false
