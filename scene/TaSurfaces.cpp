@@ -333,15 +333,15 @@ int SetSurfaces(int id, int count, const STaSurfaceRecord* records, bool recreat
             } else if (compileParameters(ext, u32(i), surface, macros, rendererFile, base, id, true)) {
                 std::string flagStorage;
                 const std::string file = taFindFile(record.effect.fileName.c_str());
-                taAppendCompileFlags(record.effect.compileFlags.c_str(), macros, kMacroCapacity, flagStorage);
-                {
-                    CTaEffect* effect = manager->getEffectManager()->createEffect(file.c_str(), base, macros);
-                    if (!effect) {
-                        taErrorCodeBox(3, "Object ID %d, Surf %d : Failed to compile effect %s", id, i, file.c_str());
-                    } else {
-                        ext->setEffect(u32(i), effect, 0, 0);
-                        effect->drop();
-                    }
+                if (!taAppendCompileFlags(record.effect.compileFlags.c_str(), macros, kMacroCapacity, flagStorage))
+                    taErrorCode(3, "Object ID %d, Surf %d : the compile flags of %s do not fit, left out", id, i,
+                                file.c_str());
+                CTaEffect* effect = manager->getEffectManager()->createEffect(file.c_str(), base, macros);
+                if (!effect) {
+                    taErrorCodeBox(3, "Object ID %d, Surf %d : Failed to compile effect %s", id, i, file.c_str());
+                } else {
+                    ext->setEffect(u32(i), effect, 0, 0);
+                    effect->drop();
                 }
             }
         }
