@@ -464,6 +464,14 @@ bool CTaSceneNodeExt::getUV2Info(u32 buffer, u32& value, u32& mask) const
     return true;
 }
 
+const std::vector<u32>* CTaSceneNodeExt::originalVertexIndices(u32 buffer) const
+{
+    if (!m_node || !isMeshNodeType(m_node))
+        return nullptr;
+    const STaMeshBufferExtra* extra = taMeshBufferExtra(extrasMesh(m_node, mesh()), buffer);
+    return extra && !extra->OriginalVerticesIndices.empty() ? &extra->OriginalVerticesIndices : nullptr;
+}
+
 bool CTaSceneNodeExt::needTangents() const
 {
     if (!m_node || m_node->getType() != scene::ESNT_MESH)

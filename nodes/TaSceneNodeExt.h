@@ -105,6 +105,9 @@ public:
     // Whether the node's mesh (static, animated or morphing) has a buffer with a second UV set.
     bool hasUV2() const;
     bool getUV2Info(irr::u32 buffer, irr::u32& value, irr::u32& mask) const;
+    // Per vertex of a buffer, the LightWave point it was made from (morph targets address points);
+    // nullptr when the mesh's loader kept none.
+    const std::vector<irr::u32>* originalVertexIndices(irr::u32 buffer) const;
     // 0 decide from the materials, 1 never, 2 always.
     void setTangentsMode(int mode) { m_tangentsMode = mode; }
     bool needTangents() const;

@@ -217,6 +217,7 @@ TEST_F(TaSceneNodeExtTest, TheSecondUvSetRidesInTheBinormal)
     STaMeshBufferExtra extra;
     extra.uv2Value = 1;
     extra.uv2Mask = ETAUV2_NORMAL;
+    extra.OriginalVerticesIndices = {7, 8, 7};
     mesh->extras.push_back(extra);
     mesh->recalculateBoundingBox();
     scene::IMeshSceneNode* one = taEngine().sceneManager->addMeshSceneNode(mesh);
@@ -228,6 +229,9 @@ TEST_F(TaSceneNodeExtTest, TheSecondUvSetRidesInTheBinormal)
     EXPECT_EQ(value, 1u);
     EXPECT_EQ(mask, u32(ETAUV2_NORMAL));
     EXPECT_FALSE(ext->getUV2Info(1, value, mask));
+    ASSERT_NE(ext->originalVertexIndices(0), nullptr);
+    EXPECT_EQ(*ext->originalVertexIndices(0), (std::vector<u32>{7, 8, 7}));
+    EXPECT_EQ(ext->originalVertexIndices(1), nullptr);
     ext->setTangentsMode(2);
     ASSERT_TRUE(ext->applyMaterials());
     scene::IMeshBuffer* converted = one->getMesh()->getMeshBuffer(0);
