@@ -214,11 +214,16 @@ TEST_F(TaSceneNodeExtTest, TheSecondUvSetRidesInTheBinormal)
     buffer->recalculateBoundingBox();
     mesh->addMeshBuffer(buffer);
     buffer->drop();
+    // A second buffer without a second UV set: it has nothing to carry and converts all the same.
+    scene::IMesh* plainTriangle = triangles(1);
+    mesh->addMeshBuffer(plainTriangle->getMeshBuffer(0));
+    plainTriangle->drop();
     STaMeshBufferExtra extra;
     extra.uv2Value = 1;
     extra.uv2Mask = ETAUV2_NORMAL;
     extra.OriginalVerticesIndices = {7, 8, 7};
     mesh->extras.push_back(extra);
+    mesh->extras.push_back(STaMeshBufferExtra());
     mesh->recalculateBoundingBox();
     scene::IMeshSceneNode* one = taEngine().sceneManager->addMeshSceneNode(mesh);
     mesh->drop();
@@ -228,7 +233,7 @@ TEST_F(TaSceneNodeExtTest, TheSecondUvSetRidesInTheBinormal)
     ASSERT_TRUE(ext->getUV2Info(0, value, mask));
     EXPECT_EQ(value, 1u);
     EXPECT_EQ(mask, u32(ETAUV2_NORMAL));
-    EXPECT_FALSE(ext->getUV2Info(1, value, mask));
+    EXPECT_FALSE(ext->getUV2Info(2, value, mask));
     ASSERT_NE(ext->originalVertexIndices(0), nullptr);
     EXPECT_EQ(*ext->originalVertexIndices(0), (std::vector<u32>{7, 8, 7}));
     EXPECT_EQ(ext->originalVertexIndices(1), nullptr);
@@ -236,6 +241,7 @@ TEST_F(TaSceneNodeExtTest, TheSecondUvSetRidesInTheBinormal)
     ASSERT_TRUE(ext->applyMaterials());
     scene::IMeshBuffer* converted = one->getMesh()->getMeshBuffer(0);
     ASSERT_EQ(converted->getVertexType(), video::EVT_TANGENTS);
+    EXPECT_EQ(one->getMesh()->getMeshBuffer(1)->getVertexType(), video::EVT_TANGENTS);
     auto* vertices = static_cast<video::S3DVertexTangents*>(converted->getVertices());
     for (u32 v = 0; v < converted->getVertexCount(); ++v) {
         const f32 expectedU = vertices[v].Pos.X > 0.5f ? 0.75f : 0.25f;
