@@ -142,9 +142,8 @@ TaScriptDriver::TaScriptDriver(int driver)
     STaSetupParams base = taDefaultSetupParams();
     base.driver = driver;
     snprintf(base.audio, sizeof(base.audio), "null");
-    // The engine's files in the current directory, which stays the data directory wherever the
-    // script host goes.
-    taTestProvideEngineFiles("");
+    // The data directory stays the test program's folder (with the engine's runtime folders beside
+    // it) wherever the script host goes.
     snprintf(base.dataDirectory, sizeof(base.dataDirectory), "%s/", taPlatformCurrentDirectory().c_str());
     taSetScriptSetupBase(base);
 }
