@@ -3,6 +3,8 @@
 
 #include "scene/TaSurfaces.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -504,4 +506,108 @@ void taSceneDescFree(STaSceneDesc* desc)
     if (desc->document)
         TF_Free(desc->document);
     delete desc;
+}
+
+// --- Frame values ----------------------------------------------------------------------------------------
+
+namespace {
+
+irr::core::vector3df vec(TF_Float3 v)
+{
+    return irr::core::vector3df(v.x, v.y, v.z);
+}
+
+irr::core::vector3df degrees(const TF_Node* rotation, float sample)
+{
+    return rotation ? vec(TF_FP3_Slerp_HPB_To_XYZ(rotation, sample)) * 57.295776f : irr::core::vector3df(0, 0, 0);
+}
+
+float track(const TF_Node* entry, float sample)
+{
+    return entry ? TF_FP_Lerp(entry, sample) : 0.0f;
+}
+
+irr::core::vector3df track3(const TF_Node* entry, float sample)
+{
+    return entry ? vec(TF_FP3_Lerp(entry, sample)) : irr::core::vector3df(0, 0, 0);
+}
+
+irr::u32 byte(float value)
+{
+    const float scaled = value * 255.0f;
+    return scaled >= 255.0f ? 255u : scaled > 0.0f ? static_cast<irr::u32>(scaled) : 0u;
+}
+
+} // namespace
+
+int taSceneCameraIndex(const STaSceneDesc& desc, float sample)
+{
+    if (desc.cameraKeys.empty())
+        return -1;
+    const float value = track(desc.renderCamera, sample);
+    const int index = std::isfinite(value) && value > 0.0f ? static_cast<int>(std::min(value, 1e6f)) : 0;
+    return std::min(index, int(desc.cameraKeys.size()) - 1);
+}
+
+STaSceneCameraState taSceneEvaluateCamera(const STaSceneCameraKeys& keys, float sample)
+{
+    STaSceneCameraState state;
+    const float zoom = track(keys.zoomFactor, sample);
+    const float width = float(taSceneIntAt(keys.resolution, 0, 640));
+    const float height = float(taSceneIntAt(keys.resolution, 1, 480));
+    // A zoom of 0 (or a resolution of 0) would open the view to 180 degrees or none at all.
+    float fov = zoom * height != 0.0f ? 2.0f * std::atan(width / (zoom * height)) * 57.2957763671875f : 179.0f;
+    if (!std::isfinite(fov))
+        fov = 179.0f;
+    state.fieldOfView = std::min(std::max(std::fabs(fov), 1.0f), 179.0f);
+    const int flags = taSceneInt(keys.flags, 0);
+    state.depthOfField = (flags & 8) != 0;
+    state.stereo = (flags & 1) != 0;
+    state.focalDistance = track(keys.focalDistance, sample);
+    state.fStop = track(keys.fStop, sample);
+    state.separation = track(keys.separation, sample);
+    state.convergencePoint = track(keys.convergencePoint, sample);
+    state.usingConvergencePoint = taSceneInt(keys.usingConvergencePoint, 0);
+    state.position = track3(keys.position, sample);
+    state.rotation = degrees(keys.rotation, sample);
+    return state;
+}
+
+STaSceneLightState taSceneEvaluateLight(const STaSceneLightKeys& keys, float sample)
+{
+    STaSceneLightState state;
+    state.position = track3(keys.position, sample);
+    state.rotation = degrees(keys.rotation, sample);
+    state.rawColour = track3(keys.rawColor, sample);
+    state.intensity = track(keys.intensity, sample);
+    const irr::core::vector3df lit = state.rawColour * state.intensity;
+    state.colour = (byte(lit.X) << 16) | (byte(lit.Y) << 8) | byte(lit.Z);
+    state.type = taSceneInt(keys.type, 1);
+    if (state.type == 2) {
+        // (cone, edge) in radians; a key with one angle has no edge.
+        const TF_Float2 angles = keys.coneAngles ? TF_FP2_Lerp(keys.coneAngles, sample) : TF_Float2{0, 0};
+        state.innerCone = (angles.x - angles.y) * 57.295776f;
+        state.outerCone = angles.x * 57.295776f;
+    }
+    state.range = taSceneInt(keys.falloff, 0) != 0 ? track(keys.range, sample) : 10000000.0f;
+    return state;
+}
+
+STaSceneObjectState taSceneEvaluateObject(const STaSceneObjectKeys& keys, float sample)
+{
+    STaSceneObjectState state;
+    state.position = track3(keys.position, sample);
+    state.rotation = degrees(keys.rotation, sample);
+    state.scale = track3(keys.scale, sample) * 100.0f;
+    float best = -10000000.0f;
+    for (size_t k = 0; k < keys.influences.size(); ++k) {
+        if (keys.influences[k].cubeMap < 0)
+            continue;
+        const float value = track(keys.influences[k].influence, sample);
+        if (value > best) {
+            best = value;
+            state.influence = int(k);
+        }
+    }
+    return state;
 }

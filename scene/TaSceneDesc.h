@@ -7,6 +7,8 @@
 #include "effects/TaSurfaceData.h"
 #include "scene/tf/TF.h"
 
+#include <irrlicht.h>
+
 #include <string>
 #include <vector>
 
@@ -180,3 +182,35 @@ std::vector<struct STaSurfaceRecord> taSceneEvaluateSurfaces(const STaSceneMeshD
 // The index of the first object (cube map) whose name is exactly `name`, or -1 (never for none).
 int taSceneObjectIndex(const STaSceneDesc& desc, const char* name);
 int taSceneCubeMapIndex(const STaSceneDesc& desc, const char* name);
+
+// --- What a frame shows, evaluated straight from the key records at a sample position ----------------
+
+// The camera that renders: (int) renderCamera at the sample, clamped to the cameras there are; -1
+// without cameras.
+int taSceneCameraIndex(const STaSceneDesc& desc, float sample);
+
+struct STaSceneCameraState {
+    irr::core::vector3df position, rotation; // rotation in degrees
+    float fieldOfView = 0;                   // degrees, 2 atan(w / (zoom h)), kept within 1 to 179
+    bool depthOfField = false, stereo = false;
+    float focalDistance = 0, fStop = 0, separation = 0, convergencePoint = 0;
+    int usingConvergencePoint = 0;
+};
+STaSceneCameraState taSceneEvaluateCamera(const STaSceneCameraKeys& keys, float sample);
+
+struct STaSceneLightState {
+    irr::core::vector3df position, rotation; // rotation in degrees
+    irr::core::vector3df rawColour;
+    float intensity = 0;
+    irr::u32 colour = 0; // 0xRRGGBB of intensity x raw colour, each channel clamped to 0..255
+    int type = 1;        // 0 directional, 2 spot, else point
+    float innerCone = 0, outerCone = 0; // degrees, for spots
+    float range = 0;                    // 10,000,000 without falloff
+};
+STaSceneLightState taSceneEvaluateLight(const STaSceneLightKeys& keys, float sample);
+
+struct STaSceneObjectState {
+    irr::core::vector3df position, rotation, scale; // rotation in degrees, scale in percent
+    int influence = -1; // the influence with the greatest value whose cube map resolved, or -1
+};
+STaSceneObjectState taSceneEvaluateObject(const STaSceneObjectKeys& keys, float sample);

@@ -298,3 +298,59 @@ TEST_F(TaSceneDescTest, LimitsAndBrokenDocuments)
 }
 
 } // namespace
+
+#include <cstdio>
+
+namespace {
+
+// What `tarvtool tf eval` says of an entry at a sample position.
+std::vector<float> toolEval(const std::string& path, const char* entry, float at)
+{
+    const std::string command = std::string(TARV_TOOL) + " tf eval '" + path + "' " + entry + " " + std::to_string(at);
+    std::vector<float> values;
+    FILE* pipe = popen(command.c_str(), "r");
+    float value = 0;
+    while (pipe && fscanf(pipe, "%f", &value) == 1)
+        values.push_back(value);
+    if (pipe)
+        pclose(pipe);
+    return values;
+}
+
+TEST(TaSceneFrameTest, TracksMatchTheToolAtFractionalSamples)
+{
+    const std::string path = std::string(TARV_TEST_DATA_DIR) + "/anim.tscn";
+    std::string error;
+    STaSceneDesc* desc = taSceneDescLoad(path.c_str(), error);
+    ASSERT_NE(desc, nullptr) << error;
+    ASSERT_EQ(desc->objectKeys.size(), 1u);
+    ASSERT_EQ(desc->lightKeys.size(), 1u);
+    for (float at : {0.0f, 0.5f, 1.25f, 1.9f}) {
+        SCOPED_TRACE(at);
+        const STaSceneObjectState object = taSceneEvaluateObject(desc->objectKeys[0], at);
+        const std::vector<float> position = toolEval(path, "Scene/Objects/Box/position", at);
+        ASSERT_EQ(position.size(), 3u);
+        EXPECT_NEAR(object.position.X, position[0], 1e-4f);
+        EXPECT_NEAR(object.position.Y, position[1], 1e-4f);
+        EXPECT_NEAR(object.position.Z, position[2], 1e-4f);
+        const STaSceneLightState light = taSceneEvaluateLight(desc->lightKeys[0], at);
+        const std::vector<float> colour = toolEval(path, "Scene/Lights/Lamp/rawColor", at);
+        ASSERT_EQ(colour.size(), 3u);
+        EXPECT_NEAR(light.rawColour.X, colour[0], 1e-4f);
+        EXPECT_NEAR(light.rawColour.Y, colour[1], 1e-4f);
+        EXPECT_NEAR(light.rawColour.Z, colour[2], 1e-4f);
+        // The 8-bit colour of intensity 2 x raw colour: clamped, never wrapped.
+        auto byte = [](float v) { return v >= 1 ? 255u : v > 0 ? unsigned(v * 255) : 0u; };
+        EXPECT_EQ(light.colour, (byte(2 * colour[0]) << 16) | (byte(2 * colour[1]) << 8) | byte(2 * colour[2]));
+    }
+    const STaSceneLightState spot = taSceneEvaluateLight(desc->lightKeys[0], 0);
+    EXPECT_NEAR(spot.outerCone, 0.5f * 57.295776f, 1e-3f); // one angle: no edge, inner = outer
+    EXPECT_NEAR(spot.innerCone, spot.outerCone, 1e-3f);
+    EXPECT_FLOAT_EQ(spot.range, 10000000.0f); // no falloff
+    // A zoom of 0 is kept to a sane field of view.
+    EXPECT_FLOAT_EQ(taSceneEvaluateCamera(desc->cameraKeys[0], 0).fieldOfView, 179.0f);
+    EXPECT_EQ(taSceneCameraIndex(*desc, 3), 0);
+    taSceneDescFree(desc);
+}
+
+} // namespace
