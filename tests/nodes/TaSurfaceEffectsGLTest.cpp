@@ -287,7 +287,7 @@ TEST_F(TaSurfacePicturesGLTest, SpecularHighlightFacesTheLight)
     EXPECT_LT(bestX, 48u);
     EXPECT_LT(bestY, 36u);
     EXPECT_GT(best, 200u);
-    EXPECT_TRUE(taMatchesGolden(shiny, "surface-specular"));
+    EXPECT_TRUE(taMatchesGolden(shiny, "surface-highlight"));
     dull->drop();
 }
 
