@@ -70,4 +70,12 @@ struct STaRenderSettings {
     bool gammaCorrect = false;
     int antialiasLocation = 1;
     bool baking = false;
+    // From the scene shown (its render settings), for the lighting and post stages.
+    float streaks[11] = {}; // glow minimum, colour key (3), key match, colourise (3), attenuation, angle, compose
+    bool ssaoEnabled = false;
+    float ssao[4] = {};     // distance reach, maximum depth decline, depth aliasing epsilon, output multiplier
+    int antialiasJitter = 0, antialiasMode = 1, antialiasBlending = 0, antialiasBlendingWeight = 0;
+    bool antialiasVelocityLimit = false;
+    float antialiasVelocityLimitValue = 0;
+    int displayColourSpace = 0; // 0 linear, else the display's colour space number of the scene
 };

@@ -555,3 +555,132 @@ int SetShadowMapFuzz(int id, float fuzz)
     ext->params().shadowMapFuzz = fuzz;
     return 0;
 }
+
+// --- What scenes give objects and lights beyond the script functions -------------------------------
+
+int taLoadPointCloudObject(const char* file, int id, int points)
+{
+    STaEngineContext& engine = taEngine();
+    CTaManager* manager = taGetManager();
+    DeleteObject(id);
+    if (!idUsable(engine.objects.get(), id, "Object", 2))
+        return -1;
+    if (!manager || !manager->getSceneManager() || points <= 0) {
+        taErrorCode(1, "Failed to load mesh '%s'", file ? file : "");
+        return -1;
+    }
+    std::string why;
+    scene::IMeshSceneNode* node = manager->getSceneManager()->addPointCloudSceneNode(
+        taFindFile(file), static_cast<u32>(points), nullptr, -1, why);
+    if (!node) {
+        taErrorCode(1, "Failed to load mesh '%s'%s%s", file ? file : "", why.empty() ? "" : "\n", why.c_str());
+        return -1;
+    }
+    taBuildSurfaceEffects(taGiveSurfaces(node), id);
+    node->grab();
+    idInsert(engine.objects.get(), id, node);
+    return 0;
+}
+
+namespace {
+CTaSceneNodeExt* objectExt(int id)
+{
+    scene::ISceneNode* node = taGetObject(id, 1);
+    CTaManager* manager = taGetManager();
+    if (!node || !manager)
+        return nullptr;
+    return taAttachSceneNodeExt(node, manager->getVideoDriverExt());
+}
+} // namespace
+
+int taSetObjectShadowCaster(int id, bool on)
+{
+    CTaSceneNodeExt* ext = objectExt(id);
+    if (!ext)
+        return -1;
+    ext->setCastShadows(on);
+    return 0;
+}
+
+int taSetObjectSelectionMask(int id, unsigned mask)
+{
+    CTaSceneNodeExt* ext = objectExt(id);
+    if (!ext)
+        return -1;
+    ext->setSelectionMask(mask);
+    return 0;
+}
+
+int taSetObjectCubeMap(int id, ITaNodeCubeMap* cubeMap, bool box, const core::vector3df& boxPosition,
+                       const core::vector3df& boxScale)
+{
+    CTaSceneNodeExt* ext = objectExt(id);
+    if (!ext)
+        return -1;
+    ext->setCubeMap(cubeMap);
+    ext->setCubeMapBoxEnabled(box);
+    if (box)
+        ext->setCubeMapBox(boxPosition, boxScale);
+    return 0;
+}
+
+int taSetLightProjectionImage(int id, const char* file)
+{
+    CTaLightSceneNodeExt* ext = lightExt(id);
+    if (!ext)
+        return -1;
+    video::ITexture* image = nullptr;
+    if (file && *file) {
+        CTaManager* manager = taGetManager();
+        image = manager ? manager->getTextureManager()->getTexture(taFindFile(file), true) : nullptr;
+        if (!image)
+            taErrorCode(2, "Light ID %d failed to load projection image %s", id, file);
+    }
+    ext->setProjectionImage(image);
+    return image || !file || !*file ? 0 : -1;
+}
+
+int taSetLightVolumetric(int id, bool on, bool colourOn, const core::vector3df& colour, int mode)
+{
+    CTaLightSceneNodeExt* ext = lightExt(id);
+    if (!ext)
+        return -1;
+    STaLightParams& p = ext->params();
+    p.volumetric = on;
+    p.volumetricColourOn = colourOn;
+    p.volumetricColour[0] = colourOn ? colour.X : 1.0f;
+    p.volumetricColour[1] = colourOn ? colour.Y : 1.0f;
+    p.volumetricColour[2] = colourOn ? colour.Z : 1.0f;
+    p.volumetricColour[3] = 1.0f;
+    p.volumetricMode = mode;
+    return 0;
+}
+
+int taSetLightVolumetricShape(int id, float density, float base)
+{
+    CTaLightSceneNodeExt* ext = lightExt(id);
+    if (!ext)
+        return -1;
+    ext->params().volumetricDensity = density;
+    ext->params().volumetricBase = base;
+    return 0;
+}
+
+int taSetLightVolumetricVisible(int id, bool on)
+{
+    CTaLightSceneNodeExt* ext = lightExt(id);
+    if (!ext)
+        return -1;
+    ext->params().volumetric = on;
+    return 0;
+}
+
+int taSetLightVolumetricClamp(int id, bool on, float value)
+{
+    CTaLightSceneNodeExt* ext = lightExt(id);
+    if (!ext)
+        return -1;
+    ext->params().volumetricClamp = on;
+    ext->params().volumetricClampValue = value;
+    return 0;
+}

@@ -83,3 +83,22 @@ int ColorLightShadow(int id, unsigned colour);
 int SetShadowMapSize(int id, int size);
 int SetShadowMapFuzz(int id, float fuzz);
 void ColorBackdrop(unsigned colour);
+
+// --- What scenes give objects and lights beyond the script functions ---
+class ITaNodeCubeMap;
+// A point cloud of `points` points made from the mesh of `file`, with surfaces as LoadObject gives
+// them; the messages of LoadObject.
+int taLoadPointCloudObject(const char* file, int id, int points);
+int taSetObjectShadowCaster(int id, bool on);
+int taSetObjectSelectionMask(int id, unsigned mask);
+// The object's cube map (nullptr: none) and its box correction.
+int taSetObjectCubeMap(int id, ITaNodeCubeMap* cubeMap, bool box, const irr::core::vector3df& boxPosition,
+                       const irr::core::vector3df& boxScale);
+// The light's projection image (nullptr or empty: none): "Light ID %d failed to load projection image
+// %s" (code 2) when the file does not load, and the light keeps none.
+int taSetLightProjectionImage(int id, const char* file);
+// Volumetric part on or off, its own colour (white when off) and its mode word.
+int taSetLightVolumetric(int id, bool on, bool colourOn, const irr::core::vector3df& colour, int mode);
+int taSetLightVolumetricShape(int id, float density, float base);
+int taSetLightVolumetricVisible(int id, bool on);
+int taSetLightVolumetricClamp(int id, bool on, float value);

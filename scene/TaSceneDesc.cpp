@@ -230,6 +230,24 @@ STaEffectParamBlock taSceneEvaluateBlock(const STaSceneEffectBlock& block, float
     return out;
 }
 
+const char* taSceneRenderSettingName(int setting)
+{
+    static const char* const kNames[ETASRS_COUNT] = {
+        "CH_STREAK_ENABLE", "CH_STREAK_GLOWMIN", "CH_STREAK_COLORKEY", "CH_STREAK_COLORKEYMATCH",
+        "CH_STREAK_COLORIZE", "CH_STREAK_ATTENUATION", "CH_STREAK_ANGLE", "CH_STREAK_COMPOSE",
+        "CH_BLOOM_ENABLE", "CH_BLOOM_SPECULARMIN", "CH_BLOOM_COMPOSE",
+        "CH_DOF_ADVANCED_ENABLE", "CH_DOF_MINFOCUSDIST", "CH_DOF_FOCUSEDDIST", "CH_DOF_MAXFOCUSDIST",
+        "CH_DOF_RADIUSSCALE",
+        "CH_SSAO_ENABLE", "CH_SSAO_DISTANCEREACH", "CH_SSAO_MAXDEPTHDECLINE", "CH_SSAO_DEPTHALIASINGEPSILON",
+        "CH_SSAO_OUTPUTMULTIPLIER",
+        "CH_SHADOW_ENABLE", "CH_SHADOW_EPSILON",
+        "CH_CAMERARANGE_ENABLE", "CH_CAMERARANGE_MIN", "CH_CAMERARANGE_MAX",
+        "CH_AA_JITTER", "CH_AA_LOCATION", "CH_AA_MODE", "CH_AA_BLENDING", "CH_AA_BLENDING_WEIGHT",
+        "CH_AA_VLIMIT_ENABLE", "CH_AA_VLIMIT_VAL",
+    };
+    return setting >= 0 && setting < ETASRS_COUNT ? kNames[setting] : "";
+}
+
 std::vector<STaSurfaceRecord> taSceneEvaluateSurfaces(const STaSceneMeshDesc& mesh, float sample)
 {
     std::vector<STaSurfaceRecord> records(mesh.surfaces.size());
@@ -330,6 +348,9 @@ STaSceneDesc* taSceneDescRead(TF_Document* document, std::string& error)
     desc->colourSpaceViewer = key(colourSpace, "ColorSpaceViewer");
     desc->colourSpace8BitFiles = key(colourSpace, "ColorSpace8BitFiles");
     desc->renderSettings = section(scene, "TarvRenderSettings");
+    for (int i = 0; i < ETASRS_COUNT; ++i)
+        desc->renderSettingKeys[i] = key(desc->renderSettings, taSceneRenderSettingName(i));
+    desc->zenith = key(desc->backdrop, "zenith");
 
     // Cube maps.
     for (uint32_t i = 0; i < childCount(desc->cubeMapsNode); ++i) {
@@ -598,7 +619,8 @@ STaSceneObjectState taSceneEvaluateObject(const STaSceneObjectKeys& keys, float 
     STaSceneObjectState state;
     state.position = track3(keys.position, sample);
     state.rotation = degrees(keys.rotation, sample);
-    state.scale = track3(keys.scale, sample) * 100.0f;
+    // An object without a scale key keeps its size (a scale of 0 would make it vanish).
+    state.scale = keys.scale ? track3(keys.scale, sample) * 100.0f : irr::core::vector3df(100.0f, 100.0f, 100.0f);
     float best = -10000000.0f;
     for (size_t k = 0; k < keys.influences.size(); ++k) {
         if (keys.influences[k].cubeMap < 0)

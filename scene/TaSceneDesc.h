@@ -140,6 +140,24 @@ struct STaSceneCommandDesc {
 };
 constexpr int TA_SCENE_PARAM_EFFECT = 4;
 
+// The render settings a scene carries (TarvRenderSettings), in this order.
+enum ETaSceneRenderSetting {
+    ETASRS_STREAK_ENABLE, ETASRS_STREAK_GLOWMIN, ETASRS_STREAK_COLORKEY, ETASRS_STREAK_COLORKEYMATCH,
+    ETASRS_STREAK_COLORIZE, ETASRS_STREAK_ATTENUATION, ETASRS_STREAK_ANGLE, ETASRS_STREAK_COMPOSE,
+    ETASRS_BLOOM_ENABLE, ETASRS_BLOOM_SPECULARMIN, ETASRS_BLOOM_COMPOSE,
+    ETASRS_DOF_ADVANCED_ENABLE, ETASRS_DOF_MINFOCUSDIST, ETASRS_DOF_FOCUSEDDIST, ETASRS_DOF_MAXFOCUSDIST,
+    ETASRS_DOF_RADIUSSCALE,
+    ETASRS_SSAO_ENABLE, ETASRS_SSAO_DISTANCEREACH, ETASRS_SSAO_MAXDEPTHDECLINE, ETASRS_SSAO_DEPTHALIASINGEPSILON,
+    ETASRS_SSAO_OUTPUTMULTIPLIER,
+    ETASRS_SHADOW_ENABLE, ETASRS_SHADOW_EPSILON,
+    ETASRS_CAMERARANGE_ENABLE, ETASRS_CAMERARANGE_MIN, ETASRS_CAMERARANGE_MAX,
+    ETASRS_AA_JITTER, ETASRS_AA_LOCATION, ETASRS_AA_MODE, ETASRS_AA_BLENDING, ETASRS_AA_BLENDING_WEIGHT,
+    ETASRS_AA_VLIMIT_ENABLE, ETASRS_AA_VLIMIT_VAL,
+    ETASRS_COUNT
+};
+// The key name of a render setting ("CH_STREAK_ENABLE", ...).
+const char* taSceneRenderSettingName(int setting);
+
 struct STaSceneDesc {
     TF_Document* document = nullptr;
     const TF_Node* scene = nullptr;
@@ -152,7 +170,9 @@ struct STaSceneDesc {
     const TF_Node* ambient = nullptr;
     const TF_Node *glowEffect = nullptr, *glowIntensity = nullptr, *glowRadius = nullptr;
     const TF_Node *colourSpaceViewer = nullptr, *colourSpace8BitFiles = nullptr;
-    const TF_Node* renderSettings = nullptr; // the TarvRenderSettings node (its CH_ keys read by name)
+    const TF_Node* renderSettings = nullptr; // the TarvRenderSettings node
+    const TF_Node* renderSettingKeys[ETASRS_COUNT] = {};
+    const TF_Node* zenith = nullptr; // BackdropInfo
     std::vector<STaSceneCubeMapKeys> cubeMaps;
     std::vector<STaSceneCameraKeys> cameraKeys;
     std::vector<STaSceneLightKeys> lightKeys;

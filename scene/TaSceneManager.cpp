@@ -7,6 +7,7 @@
 #include "nodes/TaPointCloud.h"
 #include "nodes/TaTextureManager.h"
 #include "render/TaCubeMap.h"
+#include "scene/TaSceneOps.h"
 
 namespace {
 CTaSceneManager* createSceneManager(irr::IrrlichtDevice* device)
@@ -24,6 +25,8 @@ void taRegisterSceneTable()
 {
     taSetSceneManagerFactory(createSceneManager, destroySceneManager);
 }
+
+CTaSceneManager::CTaSceneManager(irr::IrrlichtDevice* device) : m_device(device), m_table(taSceneEngineOps()) {}
 
 void CTaSceneManager::numberMeshVertices(irr::scene::IMesh* mesh)
 {

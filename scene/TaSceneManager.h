@@ -1,6 +1,8 @@
 // CTaSceneManager: the table of loaded scenes and their animation.
 #pragma once
 
+#include "scene/TaScenes.h"
+
 #include <irrlicht.h>
 
 #include <string>
@@ -12,11 +14,12 @@ class CTaSceneManager
 public:
     static constexpr int kMaxScenes = 60;
 
-    explicit CTaSceneManager(irr::IrrlichtDevice* device) : m_device(device) {}
+    explicit CTaSceneManager(irr::IrrlichtDevice* device);
     virtual ~CTaSceneManager() = default;
 
-    // Scenes loaded now (none until scene loading is part of the build).
-    virtual int sceneCount() const { return 0; }
+    // The table of loaded scenes, on the engine's operations.
+    CTaSceneTable& table() { return m_table; }
+    virtual int sceneCount() const { return m_table.count(); }
     // Numbers a mesh's vertices for its vertex texture: each vertex's colour word becomes its
     // running index over all mesh buffers.
     virtual void numberMeshVertices(irr::scene::IMesh* mesh);
@@ -32,6 +35,7 @@ public:
 
 private:
     irr::IrrlichtDevice* m_device;
+    CTaSceneTable m_table;
 };
 
 // Lets the engine manager make and release the scene table at start-up and shut-down; the entry
