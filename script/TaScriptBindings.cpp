@@ -11,6 +11,7 @@
 #include "files/TaFile.h"
 #include "music/TaMusic.h"
 #include "scene/TaObjects.h"
+#include "scene/TaScenes.h"
 #include "scene/TaSurfaces.h"
 #include "script/TaScriptHost.h"
 
@@ -238,6 +239,34 @@ int l_SetLoadSceneCallback(lua_State* L)
         luaL_unref(L, LUA_REGISTRYINDEX, g_loadSceneCallback);
     lua_pushvalue(L, 1);
     g_loadSceneCallback = luaL_ref(L, LUA_REGISTRYINDEX);
+    // The engine's progress hook calls the script's function; it never cancels a load.
+    if (lua_isnil(L, 1))
+        taSetSceneLoadCallback(nullptr, nullptr);
+    else
+        taSetSceneLoadCallback(
+            [](int percent, void*) -> int {
+                taScriptLoadSceneProgress(percent);
+                return 0;
+            },
+            nullptr);
+    return 0;
+}
+
+int l_LoadScene(lua_State* L)
+{
+    const char* file = taArgString(L, 1);
+    int arg[8];
+    for (int i = 0; i < 8; ++i)
+        arg[i] = taArgInt(L, 2 + i);
+    const bool reuse = taArgAny(L, 10);
+    const char* name = taArgString(L, 11);
+    const int result = LoadScene(file, arg[0], arg[1], arg[2], arg[3], arg[4], arg[5], arg[6], arg[7], reuse, name);
+    if (result != 0) {
+        int code = 0;
+        const char* why = taGetLastError(&code);
+        const std::string reason = why ? why : "";
+        taErrorCode(1, "Failed to load scene '%s'%s%s", file, reason.empty() ? "" : "\n", reason.c_str());
+    }
     return 0;
 }
 
@@ -358,6 +387,7 @@ void taScriptStateClosing(lua_State* L)
     if (g_state == L) {
         g_state = nullptr;
         g_loadSceneCallback = LUA_NOREF;
+        taSetSceneLoadCallback(nullptr, nullptr);
     }
 }
 
@@ -619,6 +649,25 @@ const std::map<std::string, lua_CFunction>& taScriptBindings()
         BIND(MusicVolume, MusicVolume(taArgInt(L, 1)); return 0;),
         // Scenes: the host's part
         {"SetLoadSceneCallback", l_SetLoadSceneCallback},
+        {"LoadScene", l_LoadScene},
+        BIND(SceneExist, return pushBool(L, SceneExist(taArgInt(L, 1)));),
+        BIND(DeleteScene, DeleteScene(taArgInt(L, 1)); return 0;),
+        BIND(ShowScene, ShowScene(taArgInt(L, 1)); return 0;),
+        BIND(HideScene, HideScene(taArgInt(L, 1)); return 0;),
+        BIND(SceneTotalObjects, return pushInt(L, SceneTotalObjects(taArgInt(L, 1)));),
+        BIND(SceneTotalLights, return pushInt(L, SceneTotalLights(taArgInt(L, 1)));),
+        BIND(SceneTotalFxEmitters, return pushInt(L, SceneTotalFxEmitters(taArgInt(L, 1)));),
+        BIND(SceneTotalCubeMaps, return pushInt(L, SceneTotalCubeMaps(taArgInt(L, 1)));),
+        BIND(SceneTotalCameraShaders, return pushInt(L, SceneTotalCameraShaders(taArgInt(L, 1)));),
+        BIND(SceneTotalEffects, return pushInt(L, SceneTotalEffects(taArgInt(L, 1)));),
+        BIND(AnimateScene, AnimateScene(taArgInt(L, 1), taArgInt(L, 2)); return 0;),
+        BIND(AnimateSceneObject, AnimateSceneObject(taArgInt(L, 1), taArgInt(L, 3), taArgInt(L, 2)); return 0;),
+        BIND(AnimateSceneProcessing, AnimateSceneProcessing(taArgInt(L, 1), taArgInt(L, 2)); return 0;),
+        BIND(AnimateSceneCameraShaders, AnimateSceneCameraShaders(taArgInt(L, 1), taArgInt(L, 2)); return 0;),
+        BIND(SceneAnimTimeEnd, return pushInt(L, SceneAnimTimeEnd(taArgInt(L, 1)));),
+        BIND(SceneFps, return pushInt(L, SceneFps(taArgInt(L, 1)));),
+        BIND(SceneFrameStart, return pushInt(L, SceneFrameStart(taArgInt(L, 1)));),
+        BIND(PrepareSceneRender, PrepareSceneRender(taArgInt(L, 1)); return 0;),
     };
     return bindings;
 }

@@ -5,6 +5,7 @@
 //   tarvtool fx dump FILE [-D NAME[=VALUE]]...   how the engine reads an effect file
 //   tarvtool shader FILE ENTRY vs|ps [-D N[=V]]...  the GLSL and reflection of an HLSL shader
 //   tarvtool tf ...                              TF documents: dump, totext, tobin, stat, eval
+//   tarvtool scene FILE                          a scene loaded headless, and what it made
 //   tarvtool tex FILE [-volume|-r32f|-nomips]    the texture the texture manager makes of a file
 //   tarvtool tex gen RandRot|RandVec OUT.png     a generated texture as a picture
 //   tarvtool datafiles [DIRECTORY]               the renderers' files and where the engine finds them
@@ -20,6 +21,7 @@
 #include "render/TaRendererFiles.h"
 #include "script/TaScriptHost.h"
 #include "tools/tarvtool/FxCommands.h"
+#include "tools/tarvtool/SceneCommand.h"
 #include "tools/tarvtool/ShaderCommand.h"
 #include "tools/tarvtool/TexCommand.h"
 #include "tools/tarvtool/TfCommands.h"
@@ -41,6 +43,7 @@ int usage()
             "       tarvtool datafiles [DIRECTORY]\n"
             "       tarvtool scriptapi\n"
             "       tarvtool tf (dump|totext|tobin|stat|eval) ...\n"
+            "       tarvtool scene FILE\n"
             "       tarvtool fx dump FILE [-D NAME[=VALUE]]...\n"
             "       tarvtool shader FILE ENTRY vs|ps [-D NAME[=VALUE]]...\n"
             "       tarvtool tex FILE [-volume|-r32f|-nomips]\n"
@@ -206,6 +209,8 @@ int main(int argc, char** argv)
         return texCommand(argc - 1, argv + 1);
     if (command == "fx")
         return fxCommand(argc - 1, argv + 1);
+    if (command == "scene")
+        return sceneCommand(argc - 1, argv + 1);
     if (command == "tf") {
         // Messages of the reader go to standard error, so that dumps on standard output stay clean.
         taSetLogSink([](const char* line, void*) { fputs(line, stderr); }, nullptr);
