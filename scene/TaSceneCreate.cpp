@@ -244,10 +244,13 @@ void CTaSceneTable::setUpLight(STaSceneSlot& slot, int index)
     if (type == 0) {
         m_ops.setDirectionalLight(id);
     } else if (type == 2) {
-        const TF_Float2 cone = light.coneAngles && TF_FP_VectorShape(light.coneAngles, 2)
-                                   ? TF_FP2_Get(light.coneAngles, 0)
-                                   : TF_Float2{0, 0};
-        m_ops.setSpotLight(id, cone.x, cone.y);
+        // Both angles, or none: a key of one angle (which TF_FP_VectorShape takes) gives (0, 0).
+        const TF_Node* angles = light.coneAngles;
+        const bool pair = angles && TF_FP_VectorShape(angles, 2) &&
+                          (angles->kind != TF_KIND_VALUE || angles->count >= 2);
+        const TF_Float2 cone = pair ? TF_FP2_Get(angles, 0) : TF_Float2{0, 0};
+        // (cone, edge) in radians become the inner and outer angles in degrees, as animation gives them.
+        m_ops.setSpotLight(id, (cone.x - cone.y) * 57.295776f, cone.x * 57.295776f);
     } else {
         m_ops.setPointLight(id);
     }

@@ -153,6 +153,8 @@ bool cubeMapListsDiffer(const STaSceneDesc& a, const STaSceneDesc& b)
     return false;
 }
 
+// Whether every object must be made again: their count, the colour space of 8-bit files, or any
+// object's mesh file changed.
 bool objectListsDiffer(const STaSceneDesc& a, const STaSceneDesc& b)
 {
     if (taSceneInt(a.colourSpace8BitFiles, 0) != taSceneInt(b.colourSpace8BitFiles, 0) ||

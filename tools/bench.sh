@@ -11,6 +11,7 @@ cd "$here/build-release"
 "$here/build-release/tarv_bench_shader" --benchmark_min_time=1
 "$here/build-release/tarv_bench_script" --benchmark_min_time=1
 "$here/build-release/tarv_bench_mesh" --benchmark_min_time=1
+"$here/build-release/tarv_bench_scene" --benchmark_min_time=1
 # The frame under Xvfb (llvmpipe draws on the CPU, so OpenGL figures are the software renderer's).
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_sync" --benchmark_min_time=1
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_texture" --benchmark_min_time=1
