@@ -83,6 +83,9 @@ void CTaSceneTable::remove(int id)
     STaSceneSlot* s = slot(id);
     if (!s)
         return;
+    // A shown scene is hidden first: the engine leaves the scene's renderer before it goes.
+    if (s->shown)
+        hide(id);
     const STaSceneDesc& desc = *s->desc;
     for (int i = 0; i < int(desc.cubeMaps.size()); ++i)
         m_ops.deleteCubeMap(s->bases.cubeMap + i);
@@ -151,6 +154,8 @@ void CTaSceneTable::hide(int id)
                 m_ops.hideLight(s->bases.light + i);
     for (bool& shown : s->cameraShaderShown)
         shown = false;
+    if (!s->extra && s->rendererMade)
+        m_ops.useDefaultRenderer();
     resetLastApplied(*s);
     s->shown = false;
 }

@@ -42,6 +42,7 @@ struct STaSceneSlot {
     int frameStart = 0;
     bool updatedLive = false;
     bool shown = false; // between show and hide
+    bool rendererMade = false; // the scene's own renderer (from its render command list) exists
     // Per mesh entry: whether any surface value or effect parameter is a track (the others are
     // applied at load and need no per-frame evaluation).
     std::vector<bool> meshAnimated;

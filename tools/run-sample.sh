@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up and runs the engine on the bundled samples: packs the sample city scene into a
+# Sets everything up and runs the engine on the bundled samples: loads the sample city scene headless
+# and says what it makes (tarvtool scene), packs the scene with its meshes and pictures into a
 # copy of the engine, shows what the copy carries and extracts its LightWave files and images
 # again with -extract, as a demo maker would to recover a scene from a packed executable; then packs
 # the intro script into another copy and plays it, capturing its frames as BMP files.
@@ -13,10 +14,15 @@ rm -rf "$out"
 mkdir -p "$out"
 sample="$here/samples/city"
 
+echo "== the sample city scene loaded headless: what it makes"
+"$build/tarvtool" scene "$sample/city.tscn"
+
 echo "== packing samples/city into a copy of the engine"
 cp "$build/tarv" "$out/city-player"
+city_files=$(cd "$sample" && find Objects Images -type f | sort)
+# shellcheck disable=SC2086
 "$build/tarvtool" zip "$out/city.zip" "$sample" tarv.tscn=city.tscn facade.png street.png \
-  scene_backup/city.lws
+  scene_backup/city.lws $city_files
 "$build/tarvtool" stamp "$out/city-player" "$out/city.zip" 500
 "$build/tarvtool" packinfo "$out/city-player"
 

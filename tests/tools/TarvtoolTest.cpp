@@ -1,6 +1,8 @@
 // tarvtool's packing, data-file and effect commands on bad input: what each says and its exit code.
 #include "TaTestSupport.h"
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -82,6 +84,41 @@ TEST_F(TarvtoolTest, TexDescribesWhatTheManagerMakes)
     EXPECT_NE(readFile("out.txt").find("mip levels: 10\n"), std::string::npos) << readFile("out.txt");
     EXPECT_EQ(tool("tex vec.png -volume"), 1);
     EXPECT_NE(readFile("err.txt").find("convertion 2D->3D requires R8G8B8 format"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TarvtoolTest, SceneSaysWhatItMadeAndWhatIsMissing)
+{
+    const std::string city = std::string(TARV_SOURCE_DIR) + "/samples/city/";
+    ASSERT_EQ(tool("scene " + city + "city.tscn"), 0) << readFile("err.txt");
+    const std::string out = readFile("out.txt");
+    for (const char* line : {"frames: 0 to 120, step 4, 30 frames per second", "light 2: spot, shadow map",
+                             "object 2 'Block1': Objects/block.obj, loaded", "object 4 'Block2': Objects/block.obj, clone of 2",
+                             "  surface 0 'Brick': USE_TEX_COLOR USE_TEX_LUMINOSITY USE_TEX_NORMAL",
+                             "meshes loaded: 6 for 12 objects"})
+        EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+    // The sample's binary form is the text form through tf tobin.
+    ASSERT_EQ(tool("tf tobin " + city + "city.tscn city.tarv"), 0) << readFile("err.txt");
+    std::ifstream committed(city + "city.tarv", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(committed)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(readFile("city.tarv"), bytes) << "samples/city/city.tarv is behind city.tscn: run tarvtool tf tobin";
+
+    writeFile("broken/scene.tscn", "{ Scene\n  { Objects\n    { A\n      name STR A\n      xfilename STR none.obj\n"
+                                   "      filename STR a.lwo\n    }\n    { B\n      name STR B\n    }\n  }\n}\n");
+    EXPECT_EQ(tool("scene broken/scene.tscn"), 1);
+    const std::string broken = readFile("out.txt");
+    for (const char* line : {"cameras: 0", "object 1 'A': none.obj, FAILED", "object 2 'B': (none), FAILED",
+                             "missing: none.obj", "message: There is no camera in the scene",
+                             "message: The object id=1 'none.obj' cannot be loaded"})
+        EXPECT_NE(broken.find(line), std::string::npos) << line << "\n" << broken;
+    writeFile("notes.tscn", "not a scene\n");
+    EXPECT_EQ(tool("scene notes.tscn"), 1);
+    EXPECT_NE(readFile("err.txt").find("Failed to load scene file 'notes.tscn'"), std::string::npos)
+        << readFile("err.txt");
+    EXPECT_EQ(tool("scene"), 2);
 }
 
 } // namespace
