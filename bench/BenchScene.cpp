@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -93,7 +94,10 @@ struct SScene {
         STaSetupParams params = taDefaultSetupParams();
         params.driver = ETADRIVER_NULL;
         snprintf(params.audio, sizeof(params.audio), "null");
-        snprintf(params.dataDirectory, sizeof(params.dataDirectory), "%s/", here);
+        const std::string data = std::string(here) + "/";
+        if (data.size() >= sizeof(params.dataDirectory))
+            return;
+        memcpy(params.dataDirectory, data.c_str(), data.size() + 1);
         if (taSetup(params) != 0 || LoadScene("scene.tscn", 0, 0, 0, 0, 0, 0, 0, 0, false, "bench") != 0)
             return;
         ShowScene(0);

@@ -2,11 +2,14 @@
 // progress callback, and a live update that moves an object and changes a surface colour in place.
 #include "TaTestSupport.h"
 
+#include "core/TaIdTable.h"
 #include "engine/TaEngine.h"
+#include "nodes/TaLightSceneNodeExt.h"
 #include "nodes/TaSceneNodeExt.h"
 #include "nodes/TaSurface.h"
 #include "scene/TaObjects.h"
 #include "scene/TaSceneManager.h"
+#include "scene/TaSceneOps.h"
 #include "scene/TaScenes.h"
 #include "script/TaScriptHost.h"
 
@@ -143,6 +146,73 @@ TEST_F(TaSceneEngineTest, LiveUpdateMovesAndRecoloursInPlace)
     EXPECT_EQ(taGetObject(1), first);
     EXPECT_EQ(taUpdateScene("scene.tscn", 1), -1);
     DeleteScene(0);
+    taShutdown();
+}
+
+TEST_F(TaSceneEngineTest, LightRecordsAndSkippedKindsFromTheDocument)
+{
+    std::string shaders;
+    for (int i = 0; i < 21; ++i)
+        shaders += "    { P" + std::to_string(i) + "\n      { Effect\n        filename STR post.hlsl\n      }\n    }\n";
+    writeFile("lights.tscn",
+              "{ Scene\n  { Cameras\n    { Camera\n    }\n  }\n  { Lights\n    { Lamp\n      type I4 2\n"
+              "      coneAngles FP 0.5 0.1\n      rawColor FP 1 0.5 0.25\n      intensity FP 2\n"
+              "      shadowType I4 2\n      shadowColor FP 0.2 0.4 0.6\n      shadMapSize I4 1024\n"
+              "      shadMapFuzz FP 1.5\n      flags I4 32\n      projImage STR nothere.png\n"
+              "      { Volumetric\n        flags I4 0 7 0 0 1\n        color FP 0 1 0\n      }\n    }\n  }\n"
+              "  { FxEmitters\n    { Sparks\n      type I4 0\n      { HyperVoxel\n        clipFilename STR spark.png\n"
+              "      }\n    }\n  }\n  { TarvPostProcs\n" +
+                  shaders +
+                  "  }\n  { TarvRenderCommands\n    { Commands\n      { Clear\n        cmd STR Clear\n      }\n"
+                  "    }\n  }\n}\n");
+    ASSERT_EQ(taSetup(taTestSetup(ETADRIVER_NULL, m_dir + "/")), 0);
+    {
+        CTaSceneTable table(taSceneEngineOps());
+        STaSceneBases bases;
+        bases.light = 5;
+        bases.emitter = 7;
+        bases.cameraShader = 9;
+        ASSERT_EQ(table.load("lights.tscn", 0, bases, false, "l", false), 0);
+        CTaLightSceneNodeExt* ext = taGetLightSceneNodeExt(static_cast<irr::scene::ISceneNode*>(
+            idGet(taEngine().lights.get(), 5)));
+        ASSERT_NE(ext, nullptr);
+        const STaLightParams& p = ext->params();
+        EXPECT_EQ(p.intensity, 2.0f);
+        EXPECT_EQ(p.rawColour[1], 0.5f);
+        EXPECT_EQ(p.shadowMapSize, 1024);
+        EXPECT_EQ(p.shadowMapFuzz, 1.5f);
+        EXPECT_NEAR(p.shadowColour[2], 0.6f, 0.01f);
+        EXPECT_TRUE(p.volumetric);
+        EXPECT_TRUE(p.volumetricColourOn);
+        EXPECT_EQ(p.volumetricColour[1], 1.0f);
+        EXPECT_EQ(p.volumetricMode, 7);
+        EXPECT_EQ(p.projectionImage, nullptr);
+        // The light itself: a spot of 2 x colour (clamped), casting shadows.
+        auto* light = static_cast<irr::scene::ILightSceneNode*>(idGet(taEngine().lights.get(), 5));
+        EXPECT_EQ(light->getLightType(), irr::video::ELT_SPOT);
+        EXPECT_TRUE(light->getCastShadow());
+        EXPECT_NEAR(light->getLightData().OuterCone, 28.647888f, 1e-3f);
+
+        const std::vector<std::string>& messages = table.slot(0)->messages;
+        auto said = [&](const std::string& text) {
+            for (const std::string& m : messages)
+                if (m.find(text) != std::string::npos)
+                    return true;
+            return false;
+        };
+        EXPECT_TRUE(said("Light ID 5 failed to load projection image nothere.png"));
+        EXPECT_TRUE(said("The fxemitter id=7 (image file='spark.png') cannot be created: particle emitters are not "
+                         "part of this build yet"));
+        EXPECT_TRUE(said("The camera shader id=9 file='post.hlsl' cannot be loaded: camera shaders are not part of "
+                         "this build yet"));
+        EXPECT_TRUE(said("The camera shader id=28 file='post.hlsl'"));
+        EXPECT_FALSE(said("The camera shader id=29"));
+        EXPECT_TRUE(said("Camera shader i=20 > max 20 camera shaders"));
+        EXPECT_TRUE(said("Load renderer from scene failed : render command lists are not part of this build yet"));
+        EXPECT_EQ(table.slot(0)->desc->cameraShaderCount, 21);
+        table.remove(0);
+        EXPECT_FALSE(LightExist(5));
+    }
     taShutdown();
 }
 
