@@ -25,15 +25,6 @@ vector3df at3(const TF_Node* entry, float sample)
     return {v.x, v.y, v.z};
 }
 
-irr::u32 ambientColour(const vector3df& c)
-{
-    auto channel = [](float v) -> irr::u32 {
-        const float x = v * 255.0f;
-        return x >= 255.0f ? 255u : x > 0.0f ? irr::u32(int(x)) : 0u;
-    };
-    return (channel(c.X) << 16) | (channel(c.Y) << 8) | channel(c.Z);
-}
-
 // Indices into a slot's lastApplied.
 enum { LAST_GLOW, LAST_STREAK, LAST_DOF, LAST_DOF_ADVANCED, LAST_BLOOM, LAST_SSAO, LAST_SHADOW, LAST_AA };
 
@@ -215,7 +206,7 @@ int CTaSceneTable::animate(int id, int timeMs)
     animateCamera(*s, sample, camera);
     if (!s->extra) {
         // An extra scene brings no lighting of its own: it must not black out the ambient light.
-        m_ops.colorAmbientLight(ambientColour(at3(desc.ambient, sample)));
+        m_ops.colorAmbientLight(taSceneColour(at3(desc.ambient, sample)));
         animateLights(*s, sample);
     }
     // Emitters and camera shaders are not part of this build yet: a scene has none.

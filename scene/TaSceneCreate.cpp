@@ -32,16 +32,6 @@ irr::core::vector3df at0(const TF_Node* entry)
     return entry ? vec(TF_FP3_Get(entry, 0)) : irr::core::vector3df(0, 0, 0);
 }
 
-// 0xRRGGBB of three 0..1 channels scaled by `scale`, each clamped to 0..255.
-irr::u32 rgb(const irr::core::vector3df& c, float scale = 1.0f)
-{
-    auto channel = [scale](float v) -> irr::u32 {
-        const float x = v * scale * 255.0f;
-        return x >= 255.0f ? 255u : x > 0.0f ? irr::u32(int(x)) : 0u;
-    };
-    return (channel(c.X) << 16) | (channel(c.Y) << 8) | channel(c.Z);
-}
-
 // An entry whose values may change over time: a track of more than one sample, or an array.
 bool animated(const TF_Node* value)
 {
@@ -172,6 +162,9 @@ void CTaSceneTable::createObject(STaSceneSlot& slot, int index, bool reuse, bool
     const STaSceneDesc& desc = *slot.desc;
     const STaSceneObjectKeys& object = desc.objectKeys[size_t(index)];
     const int id = slot.bases.object + index;
+    if (slot.meshSource.size() != desc.objectKeys.size())
+        slot.meshSource.assign(desc.objectKeys.size(), -2);
+    slot.meshSource[size_t(index)] = -2;
     const char* file = taSceneString(object.xfilename);
     if (!file || !*file) {
         report(slot, ETALOG_ERROR, "The object id=%d '%s' cannot be loaded: it names no mesh file (xfilename)", id,
@@ -205,7 +198,9 @@ void CTaSceneTable::createObject(STaSceneSlot& slot, int index, bool reuse, bool
     } else {
         m_ops.cloneObject(id, found);
     }
-    if (!m_ops.objectExists(id)) {
+    const bool made = m_ops.objectExists(id);
+    slot.meshSource[size_t(index)] = !made ? -2 : found < 0 || found == id ? -1 : found;
+    if (!made) {
         const std::string why = m_ops.takeMessage();
         report(slot, ETALOG_ERROR, "The object id=%d '%s' cannot be loaded%s%s", id, file, why.empty() ? "" : "\n",
                why.c_str());
@@ -258,13 +253,13 @@ void CTaSceneTable::setUpLight(STaSceneSlot& slot, int index)
     m_ops.setLightRange(id, falloff == 0 ? 10000000.0f : light.range ? TF_FP_Get(light.range, 0) : 0.0f);
     const irr::core::vector3df colour = at0(light.rawColor);
     const float intensity = light.intensity ? TF_FP_Get(light.intensity, 0) : 0.0f;
-    m_ops.colorLight(id, rgb(colour, intensity));
+    m_ops.colorLight(id, taSceneColour(colour * intensity));
     m_ops.setLightRawColor(id, colour);
     m_ops.setLightIntensity(id, intensity);
     const int shadowType = taSceneInt(light.shadowType, 0);
     m_ops.setLightShadow(id, shadowType == 2);
     if (shadowType != 0) {
-        m_ops.colorLightShadow(id, rgb(at0(light.shadowColor)));
+        m_ops.colorLightShadow(id, taSceneColour(at0(light.shadowColor)));
         m_ops.setShadowMapSize(id, taSceneInt(light.shadMapSize, 0));
         m_ops.setShadowMapFuzz(id, light.shadMapFuzz ? TF_FP_Get(light.shadMapFuzz, 0) : 0.0f);
     }

@@ -561,6 +561,11 @@ irr::u32 byte(float value)
 
 } // namespace
 
+irr::u32 taSceneColour(const irr::core::vector3df& colour)
+{
+    return (byte(colour.X) << 16) | (byte(colour.Y) << 8) | byte(colour.Z);
+}
+
 int taSceneCameraIndex(const STaSceneDesc& desc, float sample)
 {
     if (desc.cameraKeys.empty())
@@ -602,7 +607,7 @@ STaSceneLightState taSceneEvaluateLight(const STaSceneLightKeys& keys, float sam
     state.rawColour = track3(keys.rawColor, sample);
     state.intensity = track(keys.intensity, sample);
     const irr::core::vector3df lit = state.rawColour * state.intensity;
-    state.colour = (byte(lit.X) << 16) | (byte(lit.Y) << 8) | byte(lit.Z);
+    state.colour = taSceneColour(lit);
     state.type = taSceneInt(keys.type, 1);
     if (state.type == 2) {
         // (cone, edge) in radians; a key with one angle has no edge.

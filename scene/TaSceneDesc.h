@@ -205,6 +205,9 @@ int taSceneCubeMapIndex(const STaSceneDesc& desc, const char* name);
 
 // --- What a frame shows, evaluated straight from the key records at a sample position ----------------
 
+// 0xRRGGBB of three 0..1 channels, each scaled to 255 and clamped to 0..255 (never wrapped).
+irr::u32 taSceneColour(const irr::core::vector3df& colour);
+
 // The camera that renders: (int) renderCamera at the sample, clamped to the cameras there are; -1
 // without cameras.
 int taSceneCameraIndex(const STaSceneDesc& desc, float sample);

@@ -103,16 +103,8 @@ void CTaSceneTable::remove(int id)
 void CTaSceneTable::applySceneSettings(STaSceneSlot& slot)
 {
     const STaSceneDesc& desc = *slot.desc;
-    if (desc.zenith) {
-        const TF_Float3 z = TF_FP3_Get(desc.zenith, 0);
-        auto channel = [](float v) -> irr::u32 {
-            const float x = v * 255.0f;
-            return x >= 255.0f ? 255u : x > 0.0f ? irr::u32(int(x)) : 0u;
-        };
-        m_ops.colorBackdrop((channel(z.x) << 16) | (channel(z.y) << 8) | channel(z.z));
-    } else {
-        m_ops.colorBackdrop(0);
-    }
+    const TF_Float3 zenith = desc.zenith ? TF_FP3_Get(desc.zenith, 0) : TF_Float3{0, 0, 0};
+    m_ops.colorBackdrop(taSceneColour(irr::core::vector3df(zenith.x, zenith.y, zenith.z)));
     m_ops.setDisplayColourSpace(taSceneInt(desc.colourSpaceViewer, 0));
     if (taSceneInt(desc.renderSettingKeys[ETASRS_CAMERARANGE_ENABLE], 0) != 0) {
         const TF_Node* minimum = desc.renderSettingKeys[ETASRS_CAMERARANGE_MIN];
@@ -309,46 +301,48 @@ void HideScene(int scene)
         table->hide(scene);
 }
 
-int SceneTotalObjects(int scene)
+namespace {
+// A count of a scene in use, or -1.
+template <typename F> int sceneCount(int scene, F count)
 {
     const STaSceneSlot* s = querySlot(scene);
-    return s ? int(s->desc->objectKeys.size()) : -1;
+    return s ? int(count(*s->desc)) : -1;
+}
+} // namespace
+
+int SceneTotalObjects(int scene)
+{
+    return sceneCount(scene, [](const STaSceneDesc& d) { return d.objectKeys.size(); });
 }
 
 int SceneTotalLights(int scene)
 {
-    const STaSceneSlot* s = querySlot(scene);
-    return s ? int(s->desc->lightKeys.size()) : -1;
+    return sceneCount(scene, [](const STaSceneDesc& d) { return d.lightKeys.size(); });
 }
 
 int SceneTotalFxEmitters(int scene)
 {
-    const STaSceneSlot* s = querySlot(scene);
-    return s ? int(s->desc->emitterKeys.size()) : -1;
+    return sceneCount(scene, [](const STaSceneDesc& d) { return d.emitterKeys.size(); });
 }
 
 int SceneTotalCubeMaps(int scene)
 {
-    const STaSceneSlot* s = querySlot(scene);
-    return s ? int(s->desc->cubeMaps.size()) : -1;
+    return sceneCount(scene, [](const STaSceneDesc& d) { return d.cubeMaps.size(); });
 }
 
 int SceneTotalCameraShaders(int scene)
 {
-    const STaSceneSlot* s = querySlot(scene);
-    return s ? s->desc->cameraShaderCount : -1;
+    return sceneCount(scene, [](const STaSceneDesc& d) { return d.cameraShaderCount; });
 }
 
 int SceneTotalEffects(int scene)
 {
-    const STaSceneSlot* s = querySlot(scene);
-    return s ? (s->desc->hasRenderer ? int(s->desc->renderEffects.size()) : 0) : -1;
+    return sceneCount(scene, [](const STaSceneDesc& d) { return d.hasRenderer ? d.renderEffects.size() : 0; });
 }
 
 int taSceneHasRenderer(int scene)
 {
-    const STaSceneSlot* s = querySlot(scene);
-    return s ? (s->desc->hasRenderer ? 1 : 0) : -1;
+    return sceneCount(scene, [](const STaSceneDesc& d) { return d.hasRenderer ? 1 : 0; });
 }
 
 int SceneAnimTimeEnd(int scene)

@@ -46,6 +46,9 @@ struct STaSceneSlot {
     // Per mesh entry: whether any surface value or effect parameter is a track (the others are
     // applied at load and need no per-frame evaluation).
     std::vector<bool> meshAnimated;
+    // Per object: the object its mesh was cloned (or instanced) from, -1 when it was loaded from its
+    // file, -2 when the object was not made.
+    std::vector<int> meshSource;
     // What loading and updating reported about the scene's entities, in order.
     std::vector<std::string> messages;
 };

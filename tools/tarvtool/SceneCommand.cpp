@@ -17,125 +17,12 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <set>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// The engine's operations, noting how each object's mesh came.
-class CTaNotingOps : public ITaSceneOps
-{
-public:
-    explicit CTaNotingOps(ITaSceneOps& engine) : m_e(engine) {}
-    std::map<int, std::string> origin; // object ID -> "loaded", "clone of N", ...
-
-    std::string takeMessage() override { return m_e.takeMessage(); }
-    bool objectExists(int id) override { return m_e.objectExists(id); }
-    int loadObject(int id, const char* file) override
-    {
-        origin[id] = "loaded";
-        return m_e.loadObject(id, file);
-    }
-    int loadPointCloud(int id, const char* file, int points) override
-    {
-        origin[id] = "point cloud of " + std::to_string(points) + " points";
-        return m_e.loadPointCloud(id, file, points);
-    }
-    int cloneObject(int id, int source) override
-    {
-        origin[id] = "clone of " + std::to_string(source);
-        return m_e.cloneObject(id, source);
-    }
-    int instanceObject(int id, int source) override
-    {
-        origin[id] = "instance of " + std::to_string(source);
-        return m_e.instanceObject(id, source);
-    }
-    void deleteObject(int id) override { m_e.deleteObject(id); }
-    void showObject(int id) override { m_e.showObject(id); }
-    void hideObject(int id) override { m_e.hideObject(id); }
-    void lockObjectOn(int id) override { m_e.lockObjectOn(id); }
-    void setObjectShadowCaster(int id, bool on) override { m_e.setObjectShadowCaster(id, on); }
-    void setObjectSelectionMask(int id, unsigned mask) override { m_e.setObjectSelectionMask(id, mask); }
-    void setObjectVertexTexture(int id, const char* name, unsigned options) override
-    {
-        m_e.setObjectVertexTexture(id, name, options);
-    }
-    void setObjectCubeMap(int id, int cubeMap, bool box, const vec3& p, const vec3& s) override
-    {
-        m_e.setObjectCubeMap(id, cubeMap, box, p, s);
-    }
-    void setSurfaces(int id, const std::vector<STaSurfaceRecord>& records, bool recreate) override
-    {
-        m_e.setSurfaces(id, records, recreate);
-    }
-    void updateObjectFromSurfaces(int id) override { m_e.updateObjectFromSurfaces(id); }
-    void positionObject(int id, const vec3& p) override { m_e.positionObject(id, p); }
-    void rotateObject(int id, const vec3& r) override { m_e.rotateObject(id, r); }
-    void scaleObject(int id, const vec3& s) override { m_e.scaleObject(id, s); }
-    int totalObjectFrames(int id) override { return m_e.totalObjectFrames(id); }
-    void setObjectFrame(int id, float frame) override { m_e.setObjectFrame(id, frame); }
-    int objectMorphCount(int id) override { return m_e.objectMorphCount(id); }
-    void setObjectMorph(int id, int count, const int* t, const float* w) override { m_e.setObjectMorph(id, count, t, w); }
-    int makeLight(int id) override { return m_e.makeLight(id); }
-    bool lightExists(int id) override { return m_e.lightExists(id); }
-    void deleteLight(int id) override { m_e.deleteLight(id); }
-    void showLight(int id) override { m_e.showLight(id); }
-    void hideLight(int id) override { m_e.hideLight(id); }
-    void setDirectionalLight(int id) override { m_e.setDirectionalLight(id); }
-    void setPointLight(int id) override { m_e.setPointLight(id); }
-    void setSpotLight(int id, float inner, float outer) override { m_e.setSpotLight(id, inner, outer); }
-    void setLightRange(int id, float range) override { m_e.setLightRange(id, range); }
-    void colorLight(int id, irr::u32 rgb) override { m_e.colorLight(id, rgb); }
-    void setLightRawColor(int id, const vec3& c) override { m_e.setLightRawColor(id, c); }
-    void setLightIntensity(int id, float i) override { m_e.setLightIntensity(id, i); }
-    void setLightShadow(int id, bool on) override { m_e.setLightShadow(id, on); }
-    void colorLightShadow(int id, irr::u32 rgb) override { m_e.colorLightShadow(id, rgb); }
-    void setShadowMapSize(int id, int size) override { m_e.setShadowMapSize(id, size); }
-    void setShadowMapFuzz(int id, float fuzz) override { m_e.setShadowMapFuzz(id, fuzz); }
-    void setLightProjectionImage(int id, const char* file) override { m_e.setLightProjectionImage(id, file); }
-    void setLightVolumetric(int id, bool on, bool colourOn, const vec3& c, int mode) override
-    {
-        m_e.setLightVolumetric(id, on, colourOn, c, mode);
-    }
-    void setLightVolumetricShape(int id, float d, float b) override { m_e.setLightVolumetricShape(id, d, b); }
-    void setLightVolumetricVisible(int id, bool on) override { m_e.setLightVolumetricVisible(id, on); }
-    void setLightVolumetricClamp(int id, bool on, float v) override { m_e.setLightVolumetricClamp(id, on, v); }
-    void positionLight(int id, const vec3& p) override { m_e.positionLight(id, p); }
-    void rotateLight(int id, const vec3& r) override { m_e.rotateLight(id, r); }
-    int createCubeMap(int id, int size, bool latLong) override { return m_e.createCubeMap(id, size, latLong); }
-    void deleteCubeMap(int id) override { m_e.deleteCubeMap(id); }
-    void clearCubeMap(int id) override { m_e.clearCubeMap(id); }
-    bool cubeMapRendered(int id) override { return m_e.cubeMapRendered(id); }
-    int renderCubeMap(int id, const vec3& p) override { return m_e.renderCubeMap(id, p); }
-    void setCameraFOV(float d) override { m_e.setCameraFOV(d); }
-    void setCameraDOF(int on, float f, float s) override { m_e.setCameraDOF(on, f, s); }
-    void setCameraAdvancedDOF(int on, float a, float b, float c, float d) override
-    {
-        m_e.setCameraAdvancedDOF(on, a, b, c, d);
-    }
-    void setCameraStereo(int on, float s, int m, float f) override { m_e.setCameraStereo(on, s, m, f); }
-    void positionCamera(const vec3& p) override { m_e.positionCamera(p); }
-    void rotateCamera(const vec3& r) override { m_e.rotateCamera(r); }
-    void setCameraRange(float n, float f) override { m_e.setCameraRange(n, f); }
-    void colorAmbientLight(irr::u32 rgb) override { m_e.colorAmbientLight(rgb); }
-    void colorBackdrop(irr::u32 rgb) override { m_e.colorBackdrop(rgb); }
-    void setDisplayColourSpace(int s) override { m_e.setDisplayColourSpace(s); }
-    void setGlow(int on, float i, float r) override { m_e.setGlow(on, i, r); }
-    void setStreaks(int on, const float* v) override { m_e.setStreaks(on, v); }
-    void setBloom(int on, float s, float c) override { m_e.setBloom(on, s, c); }
-    void setSSAO(int on, const float* v) override { m_e.setSSAO(on, v); }
-    void setShadowSettings(int on, float e) override { m_e.setShadowSettings(on, e); }
-    void setAntialias(const int* v, float l) override { m_e.setAntialias(v, l); }
-    void useDefaultRenderer() override { m_e.useDefaultRenderer(); }
-    void renderOffscreenFrame() override { m_e.renderOffscreenFrame(); }
-
-private:
-    ITaSceneOps& m_e;
-};
 
 const char* text(const char* s)
 {
@@ -173,10 +60,9 @@ int sceneCommand(int argc, char** argv)
         return 1;
     taSetWorkingDirectory(directory.c_str());
 
-    CTaNotingOps ops(taSceneEngineOps());
     int status = 0;
     {
-        CTaSceneTable table(ops);
+        CTaSceneTable table(taSceneEngineOps());
         STaSceneBases bases;
         bases.object = bases.light = bases.emitter = bases.cubeMap = bases.cameraShader = 1;
         bases.renderer = bases.effect = 1;
@@ -211,14 +97,18 @@ int sceneCommand(int argc, char** argv)
             const int id = bases.object + int(i);
             const char* mesh = taSceneString(object.xfilename);
             const bool made = ObjectExist(id);
-            auto how = ops.origin.find(id);
-            printf("object %d '%s': %s, %s\n", id, text(taSceneString(object.name)), text(mesh),
-                   !made ? "FAILED" : how != ops.origin.end() ? how->second.c_str() : "made");
+            const int source = i < slot.meshSource.size() ? slot.meshSource[i] : -2;
+            const std::string how = !made            ? "FAILED"
+                                    : source >= 0    ? "clone of " + std::to_string(source)
+                                    : object.pointCloudCount ? "point cloud of " + std::to_string(object.pointCloudCount) +
+                                                                   " points"
+                                                             : "loaded";
+            printf("object %d '%s': %s, %s\n", id, text(taSceneString(object.name)), text(mesh), how.c_str());
             if (!made)
                 status = 1;
             if (mesh && !fileThere(mesh))
                 missing.insert(mesh);
-            if (made && how != ops.origin.end() && how->second == "loaded")
+            if (made && source == -1)
                 meshesLoaded.insert(mesh ? mesh : "");
             if (!made || object.mesh < 0)
                 continue;
