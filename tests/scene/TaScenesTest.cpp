@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <strings.h>
@@ -774,6 +775,77 @@ TEST_F(TaScenesTest, RemoveDeletesEveryEntityAndFreesTheSlot)
         EXPECT_EQ(ops.calls.size(), c.deleted.size());
         EXPECT_EQ(table.load("scene.tscn", 4, m_bases, false, "city", c.extra), 0);
     }
+}
+
+} // namespace
+
+namespace {
+
+// The surface records each object was given, by object ID.
+class CSurfaceOps : public CRecordingOps
+{
+public:
+    std::map<int, std::vector<STaSurfaceRecord>> given;
+    void setSurfaces(int id, const std::vector<STaSurfaceRecord>& records, bool recreate) override
+    {
+        CRecordingOps::setSurfaces(id, records, recreate);
+        given[id] = records;
+    }
+};
+
+// A surface with an `applyToSurface` and an effect file ("" for none).
+std::string surface(int apply, const std::string& effect)
+{
+    return "        { S\n          name STR S\n          { Shader\n            applyToSurface I4 " + std::to_string(apply) +
+           "\n" + (effect.empty() ? "" : "            { Effect\n              filename STR " + effect + "\n            }\n") +
+           "          }\n        }\n";
+}
+
+TEST_F(TaScenesTest, SurfacesTakeTheEffectTheirMeshChoosesAndAtMost256)
+{
+    const struct {
+        const char* what;
+        std::vector<std::pair<int, std::string>> surfaces;
+        std::vector<std::string> effects; // per surface, "" for the renderer's
+    } cases[] = {
+        {"own effects", {{0, "a.fx"}, {0, ""}, {0, "b.fx"}}, {"a.fx", "", "b.fx"}},
+        {"one for all wins, 3 has none", {{0, "a.fx"}, {0, ""}, {2, "b.fx"}, {3, "c.fx"}}, {"b.fx", "b.fx", "b.fx", ""}},
+        {"the last for all", {{2, "a.fx"}, {2, "b.fx"}}, {"b.fx", "b.fx"}},
+        {"the fallback for those without", {{0, "a.fx"}, {1, "d.fx"}, {0, ""}}, {"a.fx", "d.fx", "d.fx"}},
+        {"a 2 without an effect is no effect", {{2, ""}, {0, ""}}, {"", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string list;
+        for (const auto& s : c.surfaces)
+            list += surface(s.first, s.second);
+        CSurfaceOps ops;
+        CTaSceneTable table(ops);
+        writeFile("scene.tscn", sceneText(objectEntry("A", "a.x", "      filename STR a.lwo\n"), "",
+                                          "  { SceneObjects\n    { M\n      filename STR a.lwo\n      { Surfaces\n" +
+                                              list + "      }\n    }\n  }\n"));
+        ASSERT_EQ(table.load("scene.tscn", 0, m_bases, false, "city", false), 0);
+        ASSERT_EQ(ops.given[100].size(), c.effects.size());
+        for (size_t i = 0; i < c.effects.size(); ++i) {
+            EXPECT_EQ(ops.given[100][i].applyToSurface != 0, !c.effects[i].empty()) << i;
+            EXPECT_EQ(ops.given[100][i].effect.fileName, c.effects[i]) << i;
+        }
+    }
+    // A mesh of 300 surfaces is said, and gets its first 256.
+    std::string many;
+    for (int i = 0; i < 300; ++i)
+        many += "        { S" + std::to_string(i) + "\n          name STR S" + std::to_string(i) + "\n        }\n";
+    CSurfaceOps ops;
+    CTaSceneTable table(ops);
+    writeFile("scene.tscn", sceneText(objectEntry("A", "a.x", "      filename STR a.lwo\n"), "",
+                                      "  { SceneObjects\n    { M\n      filename STR a.lwo\n      { Surfaces\n" + many +
+                                          "      }\n    }\n  }\n"));
+    ASSERT_EQ(table.load("scene.tscn", 0, m_bases, false, "city", false), 0);
+    EXPECT_EQ(ops.given[100].size(), 256u);
+    EXPECT_EQ(ops.given[100][255].name, "S255");
+    const std::vector<std::string>& messages = table.slot(0)->messages;
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0], "The object id=100 'a.x' numSurfaces=300 > NOF_SURFACE_MAX=256. Will result in corruption");
 }
 
 } // namespace
