@@ -254,19 +254,29 @@ struct SForkPause {
     int id;
     std::function<void()> pause, resume;
 };
-std::mutex g_forkPausesMutex;
-std::vector<SForkPause> g_forkPauses;
-int g_nextForkPause = 1;
+// The registry outlives every static object that registers with it (a music table left to the end of
+// the process unregisters while statics are destroyed): it is made on first use and never destroyed.
+struct SForkPauses {
+    std::mutex mutex;
+    std::vector<SForkPause> entries;
+    int next = 1;
+};
+SForkPauses& forkPauses()
+{
+    static SForkPauses* registry = new SForkPauses;
+    return *registry;
+}
 
 // Forks with every registered thread paused, and resumes them in the parent.
 pid_t forkQuietly()
 {
-    std::lock_guard<std::mutex> lock(g_forkPausesMutex);
-    for (SForkPause& entry : g_forkPauses)
+    SForkPauses& registry = forkPauses();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    for (SForkPause& entry : registry.entries)
         entry.pause();
     const pid_t child = fork();
     if (child != 0)
-        for (SForkPause& entry : g_forkPauses)
+        for (SForkPause& entry : registry.entries)
             entry.resume();
     return child;
 }
@@ -275,18 +285,20 @@ pid_t forkQuietly()
 
 int taPlatformAddForkPause(std::function<void()> pause, std::function<void()> resume)
 {
-    std::lock_guard<std::mutex> lock(g_forkPausesMutex);
-    const int id = g_nextForkPause++;
-    g_forkPauses.push_back({id, std::move(pause), std::move(resume)});
+    SForkPauses& registry = forkPauses();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    const int id = registry.next++;
+    registry.entries.push_back({id, std::move(pause), std::move(resume)});
     return id;
 }
 
 void taPlatformRemoveForkPause(int id)
 {
-    std::lock_guard<std::mutex> lock(g_forkPausesMutex);
-    g_forkPauses.erase(std::remove_if(g_forkPauses.begin(), g_forkPauses.end(),
-                                      [id](const SForkPause& entry) { return entry.id == id; }),
-                       g_forkPauses.end());
+    SForkPauses& registry = forkPauses();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    registry.entries.erase(std::remove_if(registry.entries.begin(), registry.entries.end(),
+                                          [id](const SForkPause& entry) { return entry.id == id; }),
+                           registry.entries.end());
 }
 
 bool taPlatformRunIsolated(const std::function<std::string()>& work, std::string& result, std::string& failure,
