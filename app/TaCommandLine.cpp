@@ -64,6 +64,8 @@ STaCommandLine taDefaultCommandLine()
     commandLine.screenMode = taEmptyScreenMode();
     commandLine.viewer.flags = ETAVIEWER_ASK_FILE | ETAVIEWER_MUSIC;
     commandLine.captureFps = 30.0f;
+    commandLine.captureFirst = 0;
+    commandLine.captureLast = -1;
     commandLine.driver = ETADRIVER_DEFAULT;
     return commandLine;
 }
@@ -96,7 +98,7 @@ int taParseOptions(int argc, char** argv, STaCommandLine* out)
 
         static const char* const valueOptions[] = {
             "-framestart", "-rideopts", "-ridespeed", "-display", "-windowed", "-windowpos", "-stereo",
-            "-vsync", "-cap", "-capfps", "-driver", "-audio", nullptr,
+            "-vsync", "-cap", "-capfps", "-capframes", "-driver", "-audio", nullptr,
         };
         bool takesValue = false;
         for (int k = 0; valueOptions[k]; ++k)
@@ -153,6 +155,14 @@ int taParseOptions(int argc, char** argv, STaCommandLine* out)
                 continue;
             }
             cl.captureFps = fps == 0 ? 30.0f : fps;
+        } else if (option == "-capframes") {
+            int range[2];
+            if (taScanIntegers(value, '-', range, 2) == 2 && range[0] >= 0 && range[1] >= range[0]) {
+                cl.captureFirst = range[0];
+                cl.captureLast = range[1];
+            } else {
+                taPrint(ETALOG_WARN, "Option -capframes: '%s' is not FIRST-LAST; ignored", value);
+            }
         } else if (option == "-driver") {
             if (!taParseDriverName(value, &cl.driver)) {
                 taPrint(ETALOG_ERROR, "Option -driver: unknown driver '%s' (use opengl or null)", value);

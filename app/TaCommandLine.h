@@ -25,6 +25,7 @@ struct STaCommandLine {
     bool userLog;
     char captureBase[TA_MAX_PATH];    // "" when frames are not captured
     float captureFps;                 // 30 unless given (0 also means 30)
+    int captureFirst, captureLast;    // -capframes A-B: the frames written (0 and -1: all)
     int driver;                       // ETaDriver
     char audio[TA_MAX_PATH];          // "" when not given
     char file[TA_MAX_PATH];           // the first argument that is not an option; "" when none

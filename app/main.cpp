@@ -1,6 +1,7 @@
 // The engine's entry: the run modes this build carries, then start-up and dispatch.
 #include "app/TaObjectViewer.h"
 #include "app/TaRunModes.h"
+#include "demo/TaDemo.h"
 #include "files/TaFileIrr.h"
 #include "scene/TaSceneManager.h"
 #include "script/TaScriptHost.h"
@@ -22,6 +23,17 @@ int runScript(const STaRunRequest& request)
     taSetScriptSetupBase(base);
     return taRunScript(request.file, taIsArchiveMode());
 }
+
+// Run mode 3: the demo, live or captured (-cap NAME, -capfps, -capframes).
+int runDemo(const STaRunRequest& request)
+{
+    STaDemoCapture capture;
+    capture.baseName = request.commandLine->captureBase;
+    capture.rate = request.commandLine->captureFps > 0 ? request.commandLine->captureFps : 30.0f;
+    capture.firstFrame = request.commandLine->captureFirst;
+    capture.lastFrame = request.commandLine->captureLast;
+    return taDemoPlay(request.file, &capture);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -29,6 +41,7 @@ int main(int argc, char** argv)
     taRegisterSceneTable();
     taSetRunMode(ETAMODE_OBJECT_VIEWER, taObjectViewer);
     taSetRunMode(ETAMODE_SCRIPT, runScript);
+    taSetRunMode(ETAMODE_DEMO, runDemo);
     // -1 leaves the process as 255.
     return taMain(argc, argv);
 }

@@ -16,3 +16,5 @@ make_one tune48 48000 4 2 -b 192
 make_one tune44 44100 3 2 -b 160
 make_one mono22 22050 2 1 -b 64 -m m
 make_one long48 48000 12 2 -b 128
+# The sample demo's tune (a note every 250 ms), a little longer than the demo.
+make_one beat 44100 7 2 -b 128
