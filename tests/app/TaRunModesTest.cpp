@@ -30,6 +30,8 @@ TEST_F(TaStartupTest, ExitResults)
 {
     writeHeadlessSetup();
     writeFile("hello.lua", "print('hello from a script')\n");
+    // A demo of one empty part that ends after 100 ms.
+    writeFile("short.demo.ini", "[part1]\ntime = 0\n[end_part]\ntime = 100\n");
     writeFile("started.lua", "ta.Setup(64, 48) ta.Sync() ta.Term() print('started')\n");
     writeFile("syntax.lua", "print('fine')\nlocal = 3\n");
     writeFile("raises.lua", "error('stopped on purpose')\n");
@@ -40,7 +42,8 @@ TEST_F(TaStartupTest, ExitResults)
         {"-windowed 0 a.txt", 255, "File format of 'a.txt' is not supported"},
         {"scene.lws.ini", 255, "The scene viewer is not part of this build yet"},
         {"-binary a.tscn", 255, "The scene viewer is not part of this build yet"},
-        {"intro.demo.ini", 255, "The demo player is not part of this build yet"},
+        {"intro.demo.ini", 255, "Fail to parse ini"},
+        {"-driver null -audio null short.demo.ini", 0, ""},
         {"-demoexe out intro.demo.ini", 255, "packing command -demoexe"},
         {"-exersc out", 255, "packing command -exersc"},
         {"-extract", 255, "carries no packed scene"},
