@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -222,6 +223,12 @@ int taDemoRunCapture(STaDemo* demo, const STaDemoCapture& capture)
 
 int taDemoPlay(const char* path, const STaDemoCapture* capture)
 {
+    // Loading moves the working directory to the demo's: a relative capture name stays relative to
+    // the directory the demo was started from.
+    STaDemoCapture frames = capture ? *capture : STaDemoCapture();
+    char here[4096];
+    if (!frames.baseName.empty() && frames.baseName[0] != '/' && getcwd(here, sizeof here))
+        frames.baseName = std::string(here) + "/" + frames.baseName;
     std::unique_ptr<STaDemo> demo(new STaDemo());
     STaDemoIdCounters counters;
     if (taDemoLoad(demo.get(), path, &counters) != 0) {
@@ -234,8 +241,7 @@ int taDemoPlay(const char* path, const STaDemoCapture* capture)
     taClearLastError();
     Sync();
     taSleep(200);
-    const int result =
-        capture && !capture->baseName.empty() && capture->rate > 0 ? taDemoRunCapture(demo.get(), *capture)
+    const int result = !frames.baseName.empty() && frames.rate > 0 ? taDemoRunCapture(demo.get(), frames)
                                                                     : taDemoRunLive(demo.get());
     taDemoFree(demo.get());
     return result;

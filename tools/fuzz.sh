@@ -9,7 +9,8 @@ build="$here/build-fuzz"
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 for pair in FuzzExtract:extract FuzzSetup:setup FuzzTfText:tf-text FuzzTfBinary:tf-binary FuzzFxTarv:fx-tarv \
   FuzzFxCollada:fx-collada FuzzMeshObj:mesh-obj FuzzMeshLwo:mesh-lwo FuzzMeshX:mesh-x FuzzDds:dds \
-  FuzzFxBuild:fx-build FuzzSceneDesc:scene-desc FuzzSceneLoad:scene-load; do
+  FuzzFxBuild:fx-build FuzzSceneDesc:scene-desc FuzzSceneLoad:scene-load \
+  FuzzDemoScript:demo-script; do
   target=${pair%%:*}
   corpus=${pair##*:}
   mkdir -p "$build/corpus/$corpus" "$build/artifacts"
