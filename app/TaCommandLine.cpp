@@ -98,7 +98,7 @@ int taParseOptions(int argc, char** argv, STaCommandLine* out)
 
         static const char* const valueOptions[] = {
             "-framestart", "-rideopts", "-ridespeed", "-display", "-windowed", "-windowpos", "-stereo",
-            "-vsync", "-cap", "-capfps", "-capframes", "-driver", "-audio", nullptr,
+            "-vsync", "-cap", "-capfps", "-capframes", "-capvideo", "-driver", "-audio", nullptr,
         };
         bool takesValue = false;
         for (int k = 0; valueOptions[k]; ++k)
@@ -155,6 +155,9 @@ int taParseOptions(int argc, char** argv, STaCommandLine* out)
                 continue;
             }
             cl.captureFps = fps == 0 ? 30.0f : fps;
+        } else if (option == "-capvideo") {
+            if (!copyPath(cl.captureVideo, value, "Capture video file"))
+                return -1;
         } else if (option == "-capframes") {
             int range[2];
             if (taScanIntegers(value, '-', range, 2) == 2 && range[0] >= 0 && range[1] >= range[0]) {

@@ -24,6 +24,7 @@ struct STaCommandLine {
     STaViewerOptions viewer;          // flags start as 0x21
     bool userLog;
     char captureBase[TA_MAX_PATH];    // "" when frames are not captured
+    char captureVideo[TA_MAX_PATH];   // -capvideo FILE.mp4: "" when no video is made
     float captureFps;                 // 30 unless given (0 also means 30)
     int captureFirst, captureLast;    // -capframes A-B: the frames written (0 and -1: all)
     int driver;                       // ETaDriver

@@ -29,6 +29,7 @@ int runDemo(const STaRunRequest& request)
 {
     STaDemoCapture capture;
     capture.baseName = request.commandLine->captureBase;
+    capture.videoFile = request.commandLine->captureVideo;
     capture.rate = request.commandLine->captureFps > 0 ? request.commandLine->captureFps : 30.0f;
     capture.firstFrame = request.commandLine->captureFirst;
     capture.lastFrame = request.commandLine->captureLast;

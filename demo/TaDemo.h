@@ -123,11 +123,18 @@ int taDemoTimelineTime(const STaDemo* demo, const STaDemoState* state, int time,
 int taDemoRunLive(STaDemo* demo);
 // What a capture writes and how.
 struct STaDemoCapture {
-    std::string baseName; // frames are "<baseName>_%06d.bmp"
+    std::string baseName; // frames are "<baseName>_%06d.bmp" ("" with a video file: no frame files)
+    std::string videoFile; // "" or an MP4 written through ffmpeg, the demo's music muxed in
     float rate = 30.0f;   // frames per second
     int firstFrame = 0;   // the frames written: first to last (-1: to the end of the demo)
     int lastFrame = -1;
 };
+// The ffmpeg command that makes `videoFile` of raw RGB frames on its standard input (`width` x
+// `height` at `rate`), with the music file `music` (none: silent) starting `musicStartMs` into the video.
+std::string taDemoVideoCommand(const std::string& videoFile, int width, int height, float rate, const char* music,
+                               int musicStartMs);
+// The number of frames a capture of the whole demo writes at `rate`.
+int taDemoFrameCount(const STaDemo* demo, float rate);
 // The frame file name of frame `n`, or "" when it would not fit a path.
 std::string taDemoFrameName(const std::string& baseName, int n);
 int taDemoRunCapture(STaDemo* demo, const STaDemoCapture& capture);

@@ -4,17 +4,23 @@
 
 #include "core/TaLimits.h"
 #include "core/TaLog.h"
+#include "driver/TaVideoDriverExt.h"
 #include "engine/Ta2D.h"
 #include "engine/TaEngine.h"
 #include "engine/TaInput.h"
+#include "engine/TaManager.h"
+#include "files/TaFile.h"
 #include "music/TaMusic.h"
 #include "scene/TaScenes.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -183,12 +189,127 @@ std::string taDemoFrameName(const std::string& baseName, int n)
     return written > 0 && written < int(sizeof name) ? name : "";
 }
 
+int taDemoFrameCount(const STaDemo* demo, float rate)
+{
+    const int end = demo->partCount > 0 ? demo->parts[demo->partCount - 1].time : 0;
+    return end > 0 && rate > 0 ? int(std::ceil(double(end) * double(rate) / 1000.0)) : 0;
+}
+
+namespace {
+
+// The shell's quoting of a text.
+std::string quoted(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+bool onPath(const char* program)
+{
+    const char* path = getenv("PATH");
+    std::string list = path ? path : "/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t end = list.find(':', start);
+        const std::string directory = list.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!directory.empty() && access((directory + "/" + program).c_str(), X_OK) == 0)
+            return true;
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return false;
+}
+
+// Frame n of N, frames per second and the time left, on one terminal line.
+class CProgress
+{
+public:
+    explicit CProgress(int total) : m_total(total), m_start(std::chrono::steady_clock::now()), m_tty(isatty(2)) {}
+    void frame(int n)
+    {
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+        const int done = n + 1 - m_first;
+        const double fps = seconds > 0 ? done / seconds : 0;
+        const double left = fps > 0 && m_total > n + 1 ? (m_total - n - 1) / fps : 0;
+        if (m_tty)
+            fprintf(stderr, "\rframe %d of %d, %.1f frames per second, %.0f s left   ", n + 1, m_total, fps, left);
+        else if ((n + 1) % 50 == 0 || n + 1 == m_total)
+            fprintf(stderr, "frame %d of %d, %.1f frames per second, %.0f s left\n", n + 1, m_total, fps, left);
+    }
+    void first(int n) { m_first = n; m_start = std::chrono::steady_clock::now(); }
+    ~CProgress()
+    {
+        if (m_tty)
+            fputc('\n', stderr);
+    }
+
+private:
+    int m_total, m_first = 0;
+    std::chrono::steady_clock::time_point m_start;
+    bool m_tty;
+};
+
+} // namespace
+
+std::string taDemoVideoCommand(const std::string& videoFile, int width, int height, float rate, const char* music,
+                               int musicStartMs)
+{
+    char size[64], fps[64], offset[64];
+    snprintf(size, sizeof size, "%dx%d", width, height);
+    snprintf(fps, sizeof fps, "%g", double(rate));
+    snprintf(offset, sizeof offset, "%.3f", musicStartMs / 1000.0);
+    std::string command = "ffmpeg -y -loglevel error -f rawvideo -pix_fmt rgb24 -s " + std::string(size) + " -r " +
+                          fps + " -i -";
+    if (music && *music)
+        command += std::string(" -itsoffset ") + offset + " -i " + quoted(music) + " -map 0:v -map 1:a -c:a aac -b:a 192k";
+    command += " -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -shortest " + quoted(videoFile);
+    return command;
+}
+
 int taDemoRunCapture(STaDemo* demo, const STaDemoCapture& capture)
 {
     taPrint(ETALOG_INFO, "Start capturing: basename='%s' fps=%f", capture.baseName.c_str(), double(capture.rate));
-    if (taDemoFrameName(capture.baseName, 0).empty()) {
+    if (!capture.baseName.empty() && taDemoFrameName(capture.baseName, 0).empty()) {
         taErrorCodeBox(-1, "The capture name '%s' is too long for a frame file name", capture.baseName.c_str());
         return -1;
+    }
+    // The video: raw frames piped to ffmpeg, with the music of the first part that starts one.
+    FILE* video = nullptr;
+    if (!capture.videoFile.empty()) {
+        if (!onPath("ffmpeg")) {
+            taErrorCodeBox(-1, "-capvideo needs ffmpeg, which is not installed (Debian package ffmpeg)");
+            return -1;
+        }
+        if (capture.firstFrame != 0 || capture.lastFrame >= 0) {
+            taErrorCodeBox(-1, "-capvideo writes the whole demo; capture a frame range to frame files instead");
+            return -1;
+        }
+        const char* music = nullptr;
+        int musicStart = 0;
+        std::string musicPath;
+        for (int i = 0; i < demo->partCount && !music; ++i)
+            if (demo->parts[i].musicId >= 0 && demo->parts[i].music[0]) {
+                musicPath = demo->musicDirectory[0] ? std::string(demo->musicDirectory) + "/" + demo->parts[i].music
+                                                    : std::string(demo->parts[i].music);
+                char absolute[4096];
+                if (realpath(taFindFile(musicPath.c_str()), absolute))
+                    musicPath = absolute;
+                music = musicPath.c_str();
+                musicStart = demo->parts[i].time;
+            }
+        const irr::core::dimension2du screen = taEngine().videoDriver->getScreenSize();
+        const std::string command =
+            taDemoVideoCommand(capture.videoFile, int(screen.Width), int(screen.Height), capture.rate, music, musicStart);
+        taPrint(ETALOG_INFO, "Writing the video: %s", command.c_str());
+        video = popen(command.c_str(), "w");
+        if (!video) {
+            taErrorCodeBox(-1, "Failed to start ffmpeg for '%s'", capture.videoFile.c_str());
+            return -1;
+        }
     }
     const STaDemoClock clock = taDemoEngineClock();
     STaDemoState state;
@@ -198,6 +319,10 @@ int taDemoRunCapture(STaDemo* demo, const STaDemoCapture& capture)
     const irr::u32 timerStart = timer ? timer->getTime() : 0;
     if (timer)
         timer->stop();
+    const int total = capture.lastFrame >= 0 ? capture.lastFrame + 1 : taDemoFrameCount(demo, capture.rate);
+    CProgress progress(total);
+    progress.first(capture.firstFrame);
+    std::vector<unsigned char> rgb;
     int result = 0;
     for (int n = 0; taRun() && !escapePressed() && !state.ended; ++n) {
         if (capture.lastFrame >= 0 && n > capture.lastFrame)
@@ -209,15 +334,44 @@ int taDemoRunCapture(STaDemo* demo, const STaDemoCapture& capture)
         step(demo, &state, t, clock, wanted);
         if (!wanted || state.ended)
             continue;
-        const std::string name = taDemoFrameName(capture.baseName, n);
-        if (taScreenshot(name.c_str()) != 0) {
-            result = -1;
-            break;
+        if (!capture.baseName.empty()) {
+            const std::string name = taDemoFrameName(capture.baseName, n);
+            if (taScreenshot(name.c_str()) != 0) {
+                result = -1;
+                break;
+            }
+            taPrint(ETALOG_INFO, "Frame %5d; time %6d ; %s", n, t, name.c_str());
         }
-        taPrint(ETALOG_INFO, "Frame %5d; time %6d ; %s", n, t, name.c_str());
+        if (video) {
+            irr::video::IImage* image = taGetManager()->getVideoDriverExt()->grabFrame();
+            if (!image) {
+                taErrorCode(1, "failed to grab the screen\n");
+                result = -1;
+                break;
+            }
+            const irr::core::dimension2du size = image->getDimension();
+            rgb.resize(size_t(size.Width) * size.Height * 3);
+            for (irr::u32 y = 0; y < size.Height; ++y)
+                for (irr::u32 x = 0; x < size.Width; ++x) {
+                    const irr::video::SColor c = image->getPixel(x, y);
+                    unsigned char* p = &rgb[(size_t(y) * size.Width + x) * 3];
+                    p[0] = irr::u8(c.getRed()), p[1] = irr::u8(c.getGreen()), p[2] = irr::u8(c.getBlue());
+                }
+            image->drop();
+            if (fwrite(rgb.data(), 1, rgb.size(), video) != rgb.size()) {
+                taErrorCodeBox(-1, "ffmpeg stopped taking frames for '%s'", capture.videoFile.c_str());
+                result = -1;
+                break;
+            }
+        }
+        progress.frame(n);
     }
     if (timer)
         timer->start();
+    if (video && pclose(video) != 0 && result == 0) {
+        taErrorCodeBox(-1, "ffmpeg failed to write '%s'", capture.videoFile.c_str());
+        result = -1;
+    }
     return result;
 }
 
@@ -227,8 +381,12 @@ int taDemoPlay(const char* path, const STaDemoCapture* capture)
     // the directory the demo was started from.
     STaDemoCapture frames = capture ? *capture : STaDemoCapture();
     char here[4096];
-    if (!frames.baseName.empty() && frames.baseName[0] != '/' && getcwd(here, sizeof here))
-        frames.baseName = std::string(here) + "/" + frames.baseName;
+    if (getcwd(here, sizeof here)) {
+        if (!frames.baseName.empty() && frames.baseName[0] != '/')
+            frames.baseName = std::string(here) + "/" + frames.baseName;
+        if (!frames.videoFile.empty() && frames.videoFile[0] != '/')
+            frames.videoFile = std::string(here) + "/" + frames.videoFile;
+    }
     std::unique_ptr<STaDemo> demo(new STaDemo());
     STaDemoIdCounters counters;
     if (taDemoLoad(demo.get(), path, &counters) != 0) {
@@ -241,8 +399,8 @@ int taDemoPlay(const char* path, const STaDemoCapture* capture)
     taClearLastError();
     Sync();
     taSleep(200);
-    const int result = !frames.baseName.empty() && frames.rate > 0 ? taDemoRunCapture(demo.get(), frames)
-                                                                    : taDemoRunLive(demo.get());
+    const bool capturing = (!frames.baseName.empty() || !frames.videoFile.empty()) && frames.rate > 0;
+    const int result = capturing ? taDemoRunCapture(demo.get(), frames) : taDemoRunLive(demo.get());
     taDemoFree(demo.get());
     return result;
 }

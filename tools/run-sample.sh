@@ -74,6 +74,15 @@ fi
 frames=$(ls "$demo/frames" | wc -l)
 echo "the sample demo captured $frames frames into $demo/frames"
 [ "$frames" -eq 180 ]
+if command -v ffmpeg > /dev/null; then
+  echo "== the sample demo as a video with its music"
+  if [ -n "${DISPLAY:-}" ]; then
+    (cd "$demo" && "$build/tarv" demo/sample.demo.ini -capvideo sample.mp4 -capfps 30)
+  else
+    (cd "$demo" && xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tarv" demo/sample.demo.ini -capvideo sample.mp4 -capfps 30)
+  fi
+  echo "the sample demo's video: $demo/sample.mp4"
+fi
 
 echo "== plain tarv on a file it does not know"
 if env -u DISPLAY "$build/tarv" "$sample/scene_backup/city.lws"; then

@@ -13,7 +13,7 @@ packages=(
   libzip-dev zip unzip
   glslang-dev glslang-tools spirv-tools
   libspirv-cross-c-shared-dev
-  libmpg123-dev libsdl2-dev libsamplerate0-dev lame
+  libmpg123-dev libsdl2-dev libsamplerate0-dev lame ffmpeg
   libx11-dev libxrandr-dev libgl-dev libglx-dev libgl1-mesa-dri xvfb xauth
   libgtest-dev libgmock-dev libbenchmark-dev rapidjson-dev
   assimp-testmodels

@@ -82,3 +82,27 @@ TEST_F(TaDemoGLTest, SampleDemoCapturesTheSameFramesEveryTime)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TaDemoGLTest, SampleDemoAsAVideoWithItsMusic)
+{
+    if (taTestRun("command -v ffmpeg > /dev/null && command -v ffprobe > /dev/null") != 0)
+        GTEST_SKIP() << "ffmpeg is not installed (tools/setup.sh installs it)";
+    STaDemoCapture capture;
+    capture.videoFile = m_dir + "/one/sample's demo.mp4";
+    capture.rate = 25.0f;
+    ASSERT_EQ(taDemoPlay((m_dir + "/demo/sample.demo.ini").c_str(), &capture), 0);
+    EXPECT_FALSE(exists("one/f_000000.bmp")); // a video alone writes no frame files
+    ASSERT_EQ(taTestRun("ffprobe -v error -show_entries format=duration:stream=codec_type -of default=nw=1 '" + m_dir +
+                        "/one/sample'\\''s demo.mp4' > '" + m_dir + "/probe.txt'"),
+              0);
+    const std::string probe = readFile("probe.txt");
+    EXPECT_NE(probe.find("codec_type=video"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("codec_type=audio"), std::string::npos) << probe;
+    const size_t at = probe.find("duration=");
+    ASSERT_NE(at, std::string::npos) << probe;
+    EXPECT_NEAR(std::stod(probe.substr(at + 9)), 6.0, 0.1) << probe;
+}
+
+} // namespace

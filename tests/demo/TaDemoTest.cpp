@@ -316,3 +316,18 @@ TEST(TaDemoFrameNameTest, NamesAreNumberedAndBounded)
 }
 
 } // namespace
+
+namespace {
+
+TEST(TaDemoVideoTest, FfmpegCommandQuotesNamesAndPlacesTheMusic)
+{
+    EXPECT_EQ(taDemoVideoCommand("out/it's.mp4", 640, 360, 30.0f, "/m/a b.mp3", 2500),
+              "ffmpeg -y -loglevel error -f rawvideo -pix_fmt rgb24 -s 640x360 -r 30 -i - -itsoffset 2.500 -i "
+              "'/m/a b.mp3' -map 0:v -map 1:a -c:a aac -b:a 192k -c:v libx264 -preset veryfast -crf 18 -pix_fmt "
+              "yuv420p -shortest 'out/it'\\''s.mp4'");
+    EXPECT_EQ(taDemoVideoCommand("v.mp4", 8, 6, 12.5f, nullptr, 0),
+              "ffmpeg -y -loglevel error -f rawvideo -pix_fmt rgb24 -s 8x6 -r 12.5 -i - -c:v libx264 -preset veryfast "
+              "-crf 18 -pix_fmt yuv420p -shortest 'v.mp4'");
+}
+
+} // namespace
