@@ -89,6 +89,13 @@ int taParseOptions(int argc, char** argv, STaCommandLine* out)
         if (strcmp(arg, "-nomusic") == 0) { cl.viewer.flags &= ~unsigned(ETAVIEWER_MUSIC); continue; }
         if (strcmp(arg, "-syncupdate") == 0) { cl.viewer.flags |= ETAVIEWER_SYNCUPDATE; continue; }
         if (strcmp(arg, "-noidleinactive") == 0) { cl.viewer.flags |= ETAVIEWER_NOIDLEINACTIVE; continue; }
+        if (strcmp(arg, "-check") == 0) {
+            // On the null driver and the null audio output, never asking for a screen mode.
+            cl.check = true;
+            cl.driver = ETADRIVER_NULL;
+            snprintf(cl.audio, sizeof(cl.audio), "null");
+            continue;
+        }
         if (strcmp(arg, "-userlog") == 0) {
             cl.userLog = true;
             taSetLogLevel(ETALOG_WARN);

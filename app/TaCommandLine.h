@@ -27,6 +27,7 @@ struct STaCommandLine {
     char captureVideo[TA_MAX_PATH];   // -capvideo FILE.mp4: "" when no video is made
     float captureFps;                 // 30 unless given (0 also means 30)
     int captureFirst, captureLast;    // -capframes A-B: the frames written (0 and -1: all)
+    bool check;                       // -check: load everything a demo needs headless, list problems
     int driver;                       // ETaDriver
     char audio[TA_MAX_PATH];          // "" when not given
     char file[TA_MAX_PATH];           // the first argument that is not an option; "" when none

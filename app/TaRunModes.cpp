@@ -184,7 +184,8 @@ int taMain(int argc, char** argv)
     STaRunRequest request{mode, file, &taGetCommandLine(), nullptr, commandLine.viewer};
     STaSetupParams setup;
     if (mode == ETAMODE_OBJECT_VIEWER || mode == ETAMODE_SCENE_VIEWER || mode == ETAMODE_DEMO) {
-        if (taReadSetup("tarv-setup.ini", taGetExeDirectory(), &commandLine.screenMode, mode == ETAMODE_DEMO,
+        if (taReadSetup("tarv-setup.ini", taGetExeDirectory(), &commandLine.screenMode,
+                        mode == ETAMODE_DEMO && !commandLine.check,
                         &setup, commandLine.driver, commandLine.audio) != 0)
             return -1;
         request.setup = &setup;

@@ -27,6 +27,8 @@ int runScript(const STaRunRequest& request)
 // Run mode 3: the demo, live or captured (-cap NAME, -capfps, -capframes).
 int runDemo(const STaRunRequest& request)
 {
+    if (request.commandLine->check)
+        return taDemoCheck(request.file);
     STaDemoCapture capture;
     capture.baseName = request.commandLine->captureBase;
     capture.videoFile = request.commandLine->captureVideo;

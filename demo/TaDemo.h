@@ -138,5 +138,9 @@ int taDemoFrameCount(const STaDemo* demo, float rate);
 // The frame file name of frame `n`, or "" when it would not fit a path.
 std::string taDemoFrameName(const std::string& baseName, int n);
 int taDemoRunCapture(STaDemo* demo, const STaDemoCapture& capture);
+// Loads everything the demo needs on the running engine, carrying on past every problem, and prints
+// what it loaded and every problem (a missing mesh, texture, effect or music, a shader that does not
+// compile with its file and line, an entity that cannot be made): 0 when there is none, else -1.
+int taDemoCheck(const char* path);
 // Loads, prepares, plays (live, or captured when `capture` has a base name) and frees a demo: 0 or -1.
 int taDemoPlay(const char* path, const STaDemoCapture* capture);

@@ -331,3 +331,38 @@ TEST(TaDemoVideoTest, FfmpegCommandQuotesNamesAndPlacesTheMusic)
 }
 
 } // namespace
+
+namespace {
+
+// tarv -check on a copy of the sample demo: clean, then with a missing texture, a shader with a
+// syntax error and a missing music file.
+TEST_F(TaDemoTest, CheckListsEveryProblemOfADemo)
+{
+    const std::string samples = std::string(TARV_SOURCE_DIR) + "/samples";
+    taTestRun("cp -r '" + samples + "/city' '" + samples + "/demo' '" + m_dir + "/' && mkdir -p demo/music && cp '" +
+              TARV_TEST_MUSIC_DIR + "/beat.mp3' demo/music/");
+    const std::string check = std::string(TARV_EXECUTABLE) + " -check demo/sample.demo.ini > out.txt 2> err.txt";
+    EXPECT_EQ(taTestRun(check), 0) << readFile("out.txt");
+    EXPECT_NE(readFile("out.txt").find("demo/sample.demo.ini: 0 problems"), std::string::npos) << readFile("out.txt");
+
+    taTestRun("rm city/Images/pavement.png");
+    writeFile("city/broken.hlsl", "/*\n[TARV_BEGIN]\n[TARV_END]\n*/\n"
+                                  "float4 vs_main(float4 p : POSITION) : POSITION { return p; }\n"
+                                  "float4 ps_main() : COLOR0 { return 1 +; }\n");
+    std::string scene = readFile("city/city.tscn");
+    const std::string asphalt = "name STR Asphalt";
+    scene.replace(scene.find(asphalt), asphalt.size(),
+                  asphalt + "\n          { Shader\n            { Effect\n              filename STR broken.hlsl\n"
+                            "            }\n          }");
+    writeFile("city/city.tscn", scene);
+    std::string script = readFile("demo/sample.demo.ini");
+    script.replace(script.find("beat.mp3"), 8, "nothere.mp3");
+    writeFile("demo/sample.demo.ini", script);
+    EXPECT_EQ(taTestRun(check), 255);
+    const std::string out = readFile("out.txt");
+    for (const char* said : {"missing texture 'Images/pavement.png' (scene ../city/city.tscn, surface Pavement)",
+                             "broken.hlsl:6:", "missing music 'music/nothere.mp3' (part part1)"})
+        EXPECT_NE(out.find(said), std::string::npos) << said << "\n" << out;
+}
+
+} // namespace
