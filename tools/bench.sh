@@ -18,3 +18,4 @@ xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_texture"
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_effect" --benchmark_min_time=1
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_nodes" --benchmark_min_time=1
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_surfaces"
+xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_capture"
