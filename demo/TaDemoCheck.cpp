@@ -85,7 +85,9 @@ int taDemoCheck(const char* path)
             taClearLastError();
             return;
         }
-        const STaSceneSlot* slot = taSceneTable()->slot(counters.scene);
+        const STaSceneSlot* slot = taSceneTable() ? taSceneTable()->slot(counters.scene) : nullptr;
+        if (!slot)
+            return;
         const STaSceneDesc& desc = *slot->desc;
         printf("scene %s: %zu objects, %zu lights, %zu meshes with surfaces\n", where.c_str(), desc.objectKeys.size(),
                desc.lightKeys.size(), desc.meshes.size());

@@ -11,9 +11,14 @@
 #include "engine/TaManager.h"
 #include "files/TaFile.h"
 #include "music/TaMusic.h"
+#include "platform/TaPlatform.h"
 #include "scene/TaScenes.h"
 
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -253,6 +258,109 @@ private:
     bool m_tty;
 };
 
+// Frame files written on a worker thread while the next frame draws: the main thread reads the frame
+// back (OpenGL stays on it), the worker encodes the 24-bit BMP and replaces the file whole. At most
+// three frames wait; a frame that cannot be written ends the capture at the next one.
+class CFrameWriter
+{
+public:
+    CFrameWriter() : m_thread([this] { run(); }) {}
+    ~CFrameWriter() { finish(); }
+    // False once a frame failed.
+    bool write(irr::video::IImage* image, const std::string& path)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_room.wait(lock, [this] { return m_queue.size() < 3 || m_failed; });
+        if (m_failed) {
+            image->drop();
+            return false;
+        }
+        m_queue.push_back({image, path});
+        m_work.notify_one();
+        return true;
+    }
+    // Waits for every frame; false when one failed.
+    bool finish()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_done = true;
+            m_work.notify_one();
+        }
+        if (m_thread.joinable())
+            m_thread.join();
+        return !m_failed;
+    }
+    const std::string& failedPath() const { return m_failedPath; }
+
+private:
+    struct SFrame {
+        irr::video::IImage* image;
+        std::string path;
+    };
+    void run()
+    {
+        std::vector<unsigned char> bmp;
+        for (;;) {
+            SFrame frame;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_work.wait(lock, [this] { return !m_queue.empty() || m_done; });
+                if (m_queue.empty())
+                    return;
+                frame = m_queue.front();
+                m_queue.pop_front();
+                m_room.notify_one();
+            }
+            const bool ok = encode(frame.image, bmp) &&
+                            taPlatformWriteFileAtomic(frame.path.c_str(), bmp.data(), bmp.size());
+            frame.image->drop();
+            if (!ok) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (!m_failed)
+                    m_failedPath = frame.path;
+                m_failed = true;
+                m_room.notify_all();
+            }
+        }
+    }
+    static void put32(unsigned char* p, uint32_t v)
+    {
+        p[0] = v & 0xFF, p[1] = (v >> 8) & 0xFF, p[2] = (v >> 16) & 0xFF, p[3] = v >> 24;
+    }
+    static bool encode(irr::video::IImage* image, std::vector<unsigned char>& out)
+    {
+        const irr::core::dimension2du size = image->getDimension();
+        const uint32_t stride = (size.Width * 3 + 3) & ~3u;
+        const uint32_t pixels = stride * size.Height;
+        out.assign(54 + size_t(pixels), 0);
+        unsigned char* h = out.data();
+        h[0] = 'B', h[1] = 'M';
+        put32(h + 2, 54 + pixels);
+        put32(h + 10, 54);
+        put32(h + 14, 40);
+        put32(h + 18, size.Width);
+        put32(h + 22, size.Height);
+        h[26] = 1, h[28] = 24;
+        put32(h + 34, pixels);
+        for (uint32_t y = 0; y < size.Height; ++y) {
+            unsigned char* row = h + 54 + size_t(size.Height - 1 - y) * stride;
+            for (uint32_t x = 0; x < size.Width; ++x) {
+                const irr::video::SColor c = image->getPixel(x, y);
+                row[x * 3] = irr::u8(c.getBlue()), row[x * 3 + 1] = irr::u8(c.getGreen()), row[x * 3 + 2] = irr::u8(c.getRed());
+            }
+        }
+        return size.Width > 0 && size.Height > 0;
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_work, m_room;
+    std::deque<SFrame> m_queue;
+    bool m_done = false, m_failed = false;
+    std::string m_failedPath;
+    std::thread m_thread;
+};
+
 } // namespace
 
 std::string taDemoVideoCommand(const std::string& videoFile, int width, int height, float rate, const char* music,
@@ -323,6 +431,7 @@ int taDemoRunCapture(STaDemo* demo, const STaDemoCapture& capture)
     CProgress progress(total);
     progress.first(capture.firstFrame);
     std::vector<unsigned char> rgb;
+    std::unique_ptr<CFrameWriter> writer(new CFrameWriter());
     int result = 0;
     for (int n = 0; taRun() && !escapePressed() && !state.ended; ++n) {
         if (capture.lastFrame >= 0 && n > capture.lastFrame)
@@ -334,21 +443,23 @@ int taDemoRunCapture(STaDemo* demo, const STaDemoCapture& capture)
         step(demo, &state, t, clock, wanted);
         if (!wanted || state.ended)
             continue;
+        irr::video::IImage* image = taGetManager()->getVideoDriverExt()->grabFrame();
+        if (!image) {
+            taErrorCode(1, "failed to grab the screen\n");
+            result = -1;
+            break;
+        }
         if (!capture.baseName.empty()) {
             const std::string name = taDemoFrameName(capture.baseName, n);
-            if (taScreenshot(name.c_str()) != 0) {
+            image->grab();
+            if (!writer->write(image, name)) {
+                image->drop();
                 result = -1;
                 break;
             }
             taPrint(ETALOG_INFO, "Frame %5d; time %6d ; %s", n, t, name.c_str());
         }
         if (video) {
-            irr::video::IImage* image = taGetManager()->getVideoDriverExt()->grabFrame();
-            if (!image) {
-                taErrorCode(1, "failed to grab the screen\n");
-                result = -1;
-                break;
-            }
             const irr::core::dimension2du size = image->getDimension();
             rgb.resize(size_t(size.Width) * size.Height * 3);
             for (irr::u32 y = 0; y < size.Height; ++y)
@@ -357,14 +468,19 @@ int taDemoRunCapture(STaDemo* demo, const STaDemoCapture& capture)
                     unsigned char* p = &rgb[(size_t(y) * size.Width + x) * 3];
                     p[0] = irr::u8(c.getRed()), p[1] = irr::u8(c.getGreen()), p[2] = irr::u8(c.getBlue());
                 }
-            image->drop();
             if (fwrite(rgb.data(), 1, rgb.size(), video) != rgb.size()) {
                 taErrorCodeBox(-1, "ffmpeg stopped taking frames for '%s'", capture.videoFile.c_str());
+                image->drop();
                 result = -1;
                 break;
             }
         }
+        image->drop();
         progress.frame(n);
+    }
+    if (!writer->finish() && result == 0) {
+        taErrorCode(1, "failed to save screenshot to file '%s'\n", writer->failedPath().c_str());
+        result = -1;
     }
     if (timer)
         timer->start();
