@@ -6,6 +6,7 @@
 #include "core/TaLog.h"
 #include "demo/TaDemo.h"
 #include "engine/TaEngine.h"
+#include "engine/TaInput.h"
 #include "scene/TaObjects.h"
 #include "scene/TaSceneManager.h"
 #include "scene/TaScenes.h"
@@ -363,6 +364,37 @@ TEST_F(TaDemoTest, CheckListsEveryProblemOfADemo)
     for (const char* said : {"missing texture 'Images/pavement.png' (scene ../city/city.tscn, surface Pavement)",
                              "broken.hlsl:6:", "missing music 'music/nothere.mp3' (part part1)"})
         EXPECT_NE(out.find(said), std::string::npos) << said << "\n" << out;
+}
+
+} // namespace
+
+namespace {
+
+// Escape cancels a demo's loading without a message, and ends a live demo at the next frame.
+TEST_F(TaDemoTest, EscapeCancelsLoadingAndEndsPlayback)
+{
+    writeFile("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n");
+    writeFile("s.tscn", "{ Scene\n  { Cameras\n    { Camera\n    }\n  }\n  { Objects\n    { Q\n      name STR Q\n"
+                        "      xfilename STR quad.obj\n    }\n  }\n}\n");
+    writeFile("d.demo.ini", "[part1]\ntime = 0\nfilename = s.tscn\n[end_part]\ntime = 100000\n");
+    taRegisterSceneTable();
+    ASSERT_EQ(taSetup(taTestSetup(ETADRIVER_NULL, m_dir + "/")), 0);
+    irr::SEvent escape{};
+    escape.EventType = irr::EET_KEY_INPUT_EVENT;
+    escape.KeyInput.Key = irr::KEY_ESCAPE;
+    escape.KeyInput.PressedDown = true;
+    taGetEventReceiver().OnEvent(escape);
+    STaDemoIdCounters counters;
+    taClearLastError();
+    EXPECT_EQ(taDemoLoad(m_demo.get(), "d.demo.ini", &counters), -1);
+    EXPECT_EQ(lastError().find("Fail to load scene"), std::string::npos) << lastError();
+    // The cancelled scene's slot is known to the demo, so freeing it leaves nothing behind.
+    EXPECT_EQ(m_demo->parts[0].sceneId, 0);
+    taDemoFree(m_demo.get());
+    EXPECT_FALSE(SceneExist(0));
+    // A live run with Escape down returns at once, though the demo would last 100 s.
+    EXPECT_EQ(taDemoRunLive(m_demo.get()), 0);
+    taShutdown();
 }
 
 } // namespace
