@@ -142,8 +142,8 @@ int taMain(int argc, char** argv)
         STaCommandLine commandLine = taDefaultCommandLine();
         STaRunRequest request{ETAMODE_SCENE_VIEWER, file, &commandLine, nullptr,
                               STaViewerOptions{0x23, 0, 0, 0}};
-        g_runModes[ETAMODE_SCENE_VIEWER](request);
-        return 0;
+        // A scene that does not load fails the run (exit status 255), as in the other modes.
+        return g_runModes[ETAMODE_SCENE_VIEWER](request) == 0 ? 0 : -1;
     }
 
     // Packing commands never start the display.

@@ -1,6 +1,7 @@
 // The engine's entry: the run modes this build carries, then start-up and dispatch.
 #include "app/TaObjectViewer.h"
 #include "app/TaRunModes.h"
+#include "app/TaSceneViewer.h"
 #include "demo/TaDemo.h"
 #include "files/TaFileIrr.h"
 #include "scene/TaSceneManager.h"
@@ -37,6 +38,11 @@ int runDemo(const STaRunRequest& request)
     capture.lastFrame = request.commandLine->captureLast;
     return taDemoPlay(request.file, &capture);
 }
+
+int runSceneViewer(const STaRunRequest& request)
+{
+    return taSceneViewer(request.file, request.viewer);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -45,6 +51,7 @@ int main(int argc, char** argv)
     taSetRunMode(ETAMODE_OBJECT_VIEWER, taObjectViewer);
     taSetRunMode(ETAMODE_SCRIPT, runScript);
     taSetRunMode(ETAMODE_DEMO, runDemo);
+    taSetRunMode(ETAMODE_SCENE_VIEWER, runSceneViewer);
     // -1 leaves the process as 255.
     return taMain(argc, argv);
 }

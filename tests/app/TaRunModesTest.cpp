@@ -30,6 +30,7 @@ TEST_F(TaStartupTest, ExitResults)
 {
     writeHeadlessSetup();
     writeFile("hello.lua", "print('hello from a script')\n");
+    writeFile("good.tscn", "{ Scene\n  { Cameras\n    { Camera\n    }\n  }\n}\n");
     // A demo of one empty part that ends after 100 ms.
     writeFile("short.demo.ini", "[part1]\ntime = 0\n[end_part]\ntime = 100\n");
     writeFile("started.lua", "ta.Setup(64, 48) ta.Sync() ta.Term() print('started')\n");
@@ -40,8 +41,9 @@ TEST_F(TaStartupTest, ExitResults)
     struct { const char* args; int status; const char* output; } cases[] = {
         {"readme", 255, "File format of 'readme' is not supported"},
         {"-windowed 0 a.txt", 255, "File format of 'a.txt' is not supported"},
-        {"scene.lws.ini", 255, "The scene viewer is not part of this build yet"},
-        {"-binary a.tscn", 255, "The scene viewer is not part of this build yet"},
+        {"scene.lws.ini", 255, "Failed to load scene"},
+        {"-binary a.tscn", 255, "Failed to load scene file 'a.tscn'"},
+        {"-binary good.tscn", 0, "Tarv Engine scene viewer ended"},
         {"intro.demo.ini", 255, "Fail to parse ini"},
         {"-driver null -audio null short.demo.ini", 0, ""},
         {"-demoexe out intro.demo.ini", 255, "packing command -demoexe"},
@@ -242,8 +244,8 @@ TEST_F(TaStartupTest, PackedCopyIgnoresItsArgumentsButExtract)
     EXPECT_EQ(taTestRun("./player -windowed 0 a.txt > out.txt 2>&1"), 255);
     const std::string out = readFile("out.txt");
     EXPECT_EQ(out.find("not supported"), std::string::npos) << out;
-    EXPECT_NE(out.find("The scene viewer is not part of this build yet, so 'tarv.tscn' cannot be opened"),
-              std::string::npos) << out;
+    // The archive's tarv.tscn is no scene document: the viewer says so.
+    EXPECT_NE(out.find("Failed to load scene file 'tarv.tscn'"), std::string::npos) << out;
 
     // The shader set stamped beside the scene leaves the scene in place.
     writeFile("shaders/water.hlsl", "float4 ps_main() : COLOR0 { return 1; }\n");
@@ -256,7 +258,7 @@ TEST_F(TaStartupTest, PackedCopyIgnoresItsArgumentsButExtract)
     // The same archive beside a plain copy, as a ".dat" file.
     ASSERT_EQ(taTestRun(std::string("cp ") + TARV_EXECUTABLE + " other && cp scene.zip other.dat"), 0);
     EXPECT_EQ(taTestRun("./other a.txt > out.txt 2>&1"), 255);
-    EXPECT_NE(readFile("out.txt").find("The scene viewer is not part of this build yet"), std::string::npos);
+    EXPECT_NE(readFile("out.txt").find("Failed to load scene file 'tarv.tscn'"), std::string::npos);
     EXPECT_EQ(taTestRun("./other -extract > out.txt 2>&1"), 255);
     EXPECT_NE(readFile("out.txt").find("Failed to open archive"), std::string::npos);
 }
