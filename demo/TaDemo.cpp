@@ -109,8 +109,9 @@ bool readPart(const SReader& r, STaDemoPart& part, const char* name)
     return true;
 }
 
-// "a/b" of two texts, or the one that is not empty.
-std::string joinPath(const char* directory, const char* name)
+} // namespace
+
+std::string taDemoJoinPath(const char* directory, const char* name)
 {
     if (!directory || !*directory)
         return name ? name : "";
@@ -119,6 +120,8 @@ std::string joinPath(const char* directory, const char* name)
         path += '/';
     return path + (name ? name : "");
 }
+
+namespace {
 
 // The scene music name of a music file: its base name without the extension, then ".mp3".
 std::string sceneMusicName(const char* file)
@@ -152,12 +155,12 @@ int loadProgress(int percent, void* user)
     return !taRun() || taGetEventReceiver().state().escapeLatch ? 1 : 0;
 }
 
-// Loads one scene (a part's or an extra's) with the current counters; the IDs it got are recorded in
-// `sceneId` before loading, so that a cancelled load is freed too. 0, 1 cancelled, -1 failed.
-int loadScene(const std::string& demoDirectory, const char* directory, const char* filename, int reuse, bool extra,
-              STaDemoIdCounters& c, int& sceneId, int& objectBase, int& lightBase, int& emitterBase, int& cubeMapBase)
+} // namespace
+
+int taDemoLoadScene(const std::string& demoDirectory, const char* directory, const char* filename, int reuse,
+                    bool extra, STaDemoIdCounters& c, int& sceneId, int& objectBase, int& lightBase, int& emitterBase, int& cubeMapBase)
 {
-    taSetWorkingDirectory(joinPath(demoDirectory.c_str(), directory).c_str());
+    taSetWorkingDirectory(taDemoJoinPath(demoDirectory.c_str(), directory).c_str());
     STaSceneBases bases;
     bases.object = c.object;
     bases.light = c.light;
@@ -184,8 +187,6 @@ int loadScene(const std::string& demoDirectory, const char* directory, const cha
     ++c.scene;
     return 0;
 }
-
-} // namespace
 
 int taDemoParse(STaDemo* demo, const char* path)
 {
@@ -332,7 +333,7 @@ int taDemoLoad(STaDemo* demo, const char* path, STaDemoIdCounters* counters)
         if (part.filename[0]) {
             SLoadProgress progress{k, demo->partCount};
             taSetSceneLoadCallback(loadProgress, &progress);
-            const int loaded = loadScene(directory, part.directory, part.filename, part.reuseObjects, false, *counters,
+            const int loaded = taDemoLoadScene(directory, part.directory, part.filename, part.reuseObjects, false, *counters,
                                          part.sceneId, part.objectBase, part.lightBase, part.emitterBase,
                                          part.cubeMapBase);
             taSetSceneLoadCallback(nullptr, nullptr);
@@ -347,7 +348,7 @@ int taDemoLoad(STaDemo* demo, const char* path, STaDemoIdCounters* counters)
             STaDemoExtra& extra = part.extras[e];
             if (!extra.filename[0])
                 continue;
-            const int loaded = loadScene(directory, extra.directory, extra.filename, extra.reuseObjects, true, *counters,
+            const int loaded = taDemoLoadScene(directory, extra.directory, extra.filename, extra.reuseObjects, true, *counters,
                                          extra.sceneId, extra.objectBase, extra.lightBase, extra.emitterBase,
                                          extra.cubeMapBase);
             if (loaded != 0) {
@@ -371,7 +372,7 @@ int taDemoLoad(STaDemo* demo, const char* path, STaDemoIdCounters* counters)
         if (!part.music[0])
             continue;
         const int id = counters->music++;
-        const std::string file = joinPath(demo->musicDirectory, part.music);
+        const std::string file = taDemoJoinPath(demo->musicDirectory, part.music);
         LoadMusic(file.c_str(), id);
         taClearLastError();
         if (!MusicExist(id)) {

@@ -90,6 +90,14 @@ int taDemoLoad(STaDemo* demo, const char* path, STaDemoIdCounters* counters);
 // that music in milliseconds.
 using TaDemoSceneMusic = std::function<const char*(const STaDemoPart& part, int* startMs)>;
 int taDemoResolveTimeline(STaDemo* demo, const TaDemoSceneMusic& sceneMusic);
+// "directory/name", or `name` alone when the directory is empty.
+std::string taDemoJoinPath(const char* directory, const char* name);
+// Loads one scene of the demo (a part's or an extra's) from `directory` below the demo's directory,
+// with the counters' IDs, and advances the counters by what it brought. The scene ID is recorded in
+// `sceneId` before loading, so that a cancelled load is freed too. 0, 1 cancelled, -1 failed.
+int taDemoLoadScene(const std::string& demoDirectory, const char* directory, const char* filename, int reuse,
+                    bool extra, STaDemoIdCounters& counters, int& sceneId, int& objectBase, int& lightBase,
+                    int& emitterBase, int& cubeMapBase);
 // Deletes the music, scenes (of the parts and their extras) and camera shaders the demo loaded.
 void taDemoFree(STaDemo* demo);
 

@@ -41,14 +41,6 @@ bool fileThere(const std::string& name)
     return !name.empty() && stat(taFindFile(name.c_str()), &st) == 0;
 }
 
-std::string joined(const char* directory, const char* name)
-{
-    std::string path = directory ? directory : "";
-    if (!path.empty() && path.back() != '/')
-        path += '/';
-    return path + (name ? name : "");
-}
-
 } // namespace
 
 int taDemoCheck(const char* path)
@@ -71,21 +63,18 @@ int taDemoCheck(const char* path)
     STaDemoIdCounters counters;
     std::vector<int> scenes;
     auto checkScene = [&](const char* sceneDirectory, const char* file, bool extra) {
-        const std::string where = joined(sceneDirectory, file);
-        taSetWorkingDirectory(joined(directory.c_str(), sceneDirectory).c_str());
-        STaSceneBases bases;
-        bases.object = counters.object;
-        bases.light = counters.light;
-        bases.emitter = counters.emitter;
-        bases.cubeMap = counters.cubeMap;
-        if (taLoadScene(file, counters.scene, bases, false, sceneDirectory, extra) != 0) {
+        const std::string where = taDemoJoinPath(sceneDirectory, file);
+        int id = -1, objectBase, lightBase, emitterBase, cubeMapBase;
+        if (taDemoLoadScene(directory, sceneDirectory, file, 0, extra, counters, id, objectBase, lightBase, emitterBase,
+                            cubeMapBase) != 0) {
             int code = 0;
             const char* why = taGetLastError(&code);
             problems.push_back("scene " + where + " does not load: " + (why ? why : ""));
             taClearLastError();
             return;
         }
-        const STaSceneSlot* slot = taSceneTable() ? taSceneTable()->slot(counters.scene) : nullptr;
+        scenes.push_back(id);
+        const STaSceneSlot* slot = taSceneTable() ? taSceneTable()->slot(id) : nullptr;
         if (!slot)
             return;
         const STaSceneDesc& desc = *slot->desc;
@@ -108,12 +97,6 @@ int taDemoCheck(const char* path)
             }
         for (const std::string& message : slot->messages)
             problems.push_back("scene " + where + ": " + message);
-        scenes.push_back(counters.scene);
-        counters.object += SceneTotalObjects(counters.scene);
-        counters.light += SceneTotalLights(counters.scene);
-        counters.emitter += SceneTotalFxEmitters(counters.scene);
-        counters.cubeMap += SceneTotalCubeMaps(counters.scene);
-        ++counters.scene;
     };
     for (int i = 0; i < demo->partCount && counters.scene < TA_SCENE_SLOTS; ++i) {
         const STaDemoPart& part = demo->parts[i];
@@ -127,7 +110,7 @@ int taDemoCheck(const char* path)
         const STaDemoPart& part = demo->parts[i];
         if (!part.music[0])
             continue;
-        const std::string file = joined(demo->musicDirectory, part.music);
+        const std::string file = taDemoJoinPath(demo->musicDirectory, part.music);
         if (!fileThere(file)) {
             problems.push_back("missing music '" + file + "' (part " + part.name + ")");
             continue;

@@ -132,8 +132,9 @@ TEST_F(TaSceneViewerTest, StartFramePausedAndBinary)
         EXPECT_EQ(m_viewer.sceneTime(), c.time);
         EXPECT_EQ(m_viewer.paused(), c.paused);
         frame(1500);
-        if (c.paused)
+        if (c.paused) {
             EXPECT_EQ(m_viewer.sceneTime(), c.time); // nothing moves until Space
+        }
         m_viewer.end();
     }
     // -binary only loads the scene and deletes it again.

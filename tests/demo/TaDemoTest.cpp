@@ -201,8 +201,9 @@ TEST_F(TaDemoTest, LiveTimelineFollowsTheHeardMusic)
         driven.music = f.music;
         EXPECT_EQ(taDemoTimelineTime(&d, &state, -1, clock), f.timeline);
         taDemoStep(&d, &state, -1, clock);
-        if (std::string(f.what).find("end") == std::string::npos)
+        if (std::string(f.what).find("end") == std::string::npos) {
             EXPECT_EQ(state.part, f.part);
+        }
     }
     EXPECT_EQ(state.ended, 1);
     EXPECT_EQ(state.part, 2);
@@ -280,10 +281,12 @@ TEST_F(TaDemoTest, PartsExtrasAndFadesAtTheirTimes)
     for (const auto& f : frames) {
         SCOPED_TRACE(f.t);
         taDemoStep(&d, &state, f.t, clock);
-        if (f.t == 1000)
+        if (f.t == 1000) {
             EXPECT_LT(taGetObject(3)->getPosition().Z, -1000.0f); // parked until its window
-        if (f.t == 1250)
+        }
+        if (f.t == 1250) {
             EXPECT_NEAR(taGetObject(3)->getPosition().X, 0.5f, 1e-3f); // 50 ms into the extra
+        }
         EXPECT_EQ(state.part, f.part);
         EXPECT_EQ(ObjectVisible(1), f.first);
         EXPECT_EQ(ObjectVisible(2), f.second);
