@@ -5,6 +5,7 @@
 #include "app/TaDialogsGui.h"
 #include "engine/TaEngine.h"
 #include "core/TaLog.h"
+#include "app/TaPackCommands.h"
 #include "app/TaProcess.h"
 #include "files/TaExtract.h"
 #include "files/TaFile.h"
@@ -148,8 +149,8 @@ int taMain(int argc, char** argv)
 
     // Packing commands never start the display.
     if ((operands == 3 && taIsPackingCommand(argv[1])) || (operands == 2 && strcmp(argv[1], "-exersc") == 0)) {
-        taError("The packing command %s is not part of this build yet", argv[1]);
-        return -1;
+        // A packing that failed anywhere fails the run (exit status 255).
+        return taRunPackingCommand(argc, argv) == 0 ? 0 : -1;
     }
 
     // An executable that carries packed data runs it, whatever else the command line says.
@@ -157,6 +158,16 @@ int taMain(int argc, char** argv)
         if (operands == 1 && strcmp(argv[1], "-extract") == 0)
             return taExtractPackedScene(taGetExePath()) == 0 ? 0 : -1;
         STaCommandLine commandLine = taDefaultCommandLine();
+        // A packed demo can still be captured to frames or a video: of the arguments, only the
+        // capture options are read.
+        STaCommandLine given = taDefaultCommandLine();
+        if (taParseOptions(argc, argv, &given) == 0) {
+            memcpy(commandLine.captureBase, given.captureBase, sizeof(commandLine.captureBase));
+            memcpy(commandLine.captureVideo, given.captureVideo, sizeof(commandLine.captureVideo));
+            commandLine.captureFps = given.captureFps;
+            commandLine.captureFirst = given.captureFirst;
+            commandLine.captureLast = given.captureLast;
+        }
         taSetCommandLine(commandLine);
         return runPacked(commandLine);
     }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace irr;
 
@@ -124,12 +125,53 @@ std::string absoluteIn(io::IFileSystem* fs, const std::string& path)
     return directory + path;
 }
 
+bool archiveMounted();
+
+// With an archive mounted, the working directory is a folder of the archive (Irrlicht keeps it as
+// a string) but the archive answers names from its root only: a relative name is first looked
+// for under that folder. "" when there is no such folder to try.
+std::string inArchiveFolder(io::IFileSystem* fs, const std::string& path)
+{
+    if (!archiveMounted() || path.empty() || path[0] == '/')
+        return "";
+    std::string directory = fs->getWorkingDirectory().c_str();
+    while (!directory.empty() && (directory[0] == '/' || directory.compare(0, 2, "./") == 0))
+        directory.erase(0, directory[0] == '/' ? 1 : 2);
+    if (directory.empty() || directory == ".")
+        return "";
+    // "folder/../x" is resolved here: the archive knows names, not folders.
+    std::vector<std::string> parts;
+    const std::string joined = directory + "/" + path;
+    size_t start = 0;
+    while (start <= joined.size()) {
+        size_t end = joined.find('/', start);
+        if (end == std::string::npos)
+            end = joined.size();
+        const std::string part = joined.substr(start, end - start);
+        if (part == "..") {
+            if (parts.empty())
+                return ""; // above the archive's root
+            parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string name;
+    for (const std::string& part : parts)
+        name += (name.empty() ? "" : "/") + part;
+    return name;
+}
+
 // Only reading is supported; the mode is ignored.
 tfile* irrOpen(const char* path, const char*, void* user)
 {
     io::IFileSystem* fs = fsOf(user);
     std::string normalized = taNormalizeSlashes(path);
-    io::IReadFile* file = fs->createAndOpenFile(normalized.c_str());
+    const std::string inFolder = inArchiveFolder(fs, normalized);
+    io::IReadFile* file = inFolder.empty() ? nullptr : fs->createAndOpenFile(inFolder.c_str());
+    if (!file)
+        file = fs->createAndOpenFile(normalized.c_str());
     if (!file) {
         // Not in an archive and not on disk as written: try the disk without regard to case.
         const std::string absolute = absoluteIn(fs, normalized);
@@ -193,6 +235,14 @@ public:
             return nullptr; // a nested open made below
         const std::string asGiven = filename.c_str();
         const std::string normalized = taNormalizeSlashes(asGiven);
+        const std::string inFolder = inArchiveFolder(m_fileSystem, normalized);
+        if (!inFolder.empty()) {
+            m_busy = true;
+            io::IReadFile* file = m_fileSystem->createAndOpenFile(inFolder.c_str());
+            m_busy = false;
+            if (file)
+                return file;
+        }
         const std::string absolute = absoluteIn(m_fileSystem, normalized);
         const bool onDisk = taPlatformPathKind(absolute.c_str()) == ETAPATH_FILE;
         if (normalized == asGiven && onDisk)
@@ -340,6 +390,10 @@ int taReapplyFilesystem(io::IFileSystem* fileSystem)
 }
 
 bool taIsArchiveMode() { return g_fs.mode == ETAFS_ARCHIVE_FILE || g_fs.mode == ETAFS_ARCHIVE_MEMORY; }
+
+namespace {
+bool archiveMounted() { return taIsArchiveMode(); }
+} // namespace
 int taGetFilesystemMode() { return g_fs.mode; }
 
 void taReleaseFilesystem()

@@ -80,6 +80,32 @@ bool CTaArchiveWriter::addFile(const char* entryName, const char* filePath)
     return addMemory(entryName, block.data.get(), block.size);
 }
 
+bool CTaArchiveWriter::addDiskFile(const char* entryName, const char* diskPath)
+{
+    if (!m_archive) {
+        m_error = "no archive is open";
+        return false;
+    }
+    if (const char* reason = taUnsafeEntryNameReason(entryName ? entryName : "")) {
+        m_error = std::string("cannot store '") + (entryName ? entryName : "") + "': " + reason;
+        return false;
+    }
+    // The file is read when the archive is written, not kept in memory until then.
+    zip_source_t* source = zip_source_file(m_archive, diskPath, 0, -1);
+    if (!source) {
+        m_error = std::string("cannot read ") + diskPath + ": " + zip_strerror(m_archive);
+        return false;
+    }
+    zip_int64_t index = zip_file_add(m_archive, entryName, source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(source);
+        m_error = std::string("cannot add ") + entryName + ": " + zip_strerror(m_archive);
+        return false;
+    }
+    zip_set_file_compression(m_archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 6);
+    return true;
+}
+
 bool CTaArchiveWriter::close()
 {
     if (!m_archive) {

@@ -23,6 +23,8 @@ public:
     bool addMemory(const char* entryName, const void* data, size_t size);
     // Adds a file read through the file layer under `entryName`.
     bool addFile(const char* entryName, const char* filePath);
+    // Adds the disk file `diskPath` under `entryName`, read when the archive is written.
+    bool addDiskFile(const char* entryName, const char* diskPath);
     // Writes the archive. False when anything failed since open().
     bool close();
 

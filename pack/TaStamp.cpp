@@ -30,21 +30,17 @@ bool readDiskFile(const char* path, std::vector<unsigned char>& out)
 
 } // namespace
 
-int taStampResource(const char* executablePath, const char* archivePath, int number)
-{
-    std::vector<unsigned char> archive;
-    if (!readDiskFile(archivePath, archive)) {
-        taError("Failed to read  %s", archivePath);
-        return -1;
-    }
-    taScrambleResource(archive.data(), archive.size());
+namespace {
 
+// Rewrites the executable with resource `number` replaced by `archive` (scrambled already), or
+// dropped when `archive` is null; the engine part and the other resources stay as they are.
+bool rewriteResources(const char* executablePath, int number, const std::vector<unsigned char>* archive)
+{
     std::vector<unsigned char> executable;
     if (!readDiskFile(executablePath, executable)) {
         taError("Failed to BeginUpdate %s", executablePath);
-        return -1;
+        return false;
     }
-    // Keep the executable itself and every other resource; drop the one being replaced.
     const std::vector<STaPackTrailer> resources = taDecodePackTrailers(executable.data(), executable.size());
     std::vector<unsigned char> stamped(executable.begin(),
                                        executable.begin() + static_cast<std::ptrdiff_t>(
@@ -62,11 +58,39 @@ int taStampResource(const char* executablePath, const char* archivePath, int num
     for (const STaPackTrailer& kept : resources)
         if (kept.resourceNumber != number)
             append(kept.resourceNumber, executable.data() + kept.offset, static_cast<size_t>(kept.size));
-    append(number, archive.data(), archive.size());
-    executable.swap(stamped);
-
-    if (!taPlatformWriteFileAtomic(executablePath, executable.data(), executable.size(), true)) {
+    if (archive)
+        append(number, archive->data(), archive->size());
+    if (!taPlatformWriteFileAtomic(executablePath, stamped.data(), stamped.size(), true)) {
         taError("Failed to EndUpdate %s lastError=%d", executablePath, errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int taStampResource(const char* executablePath, const char* archivePath, int number)
+{
+    std::vector<unsigned char> archive;
+    if (!readDiskFile(archivePath, archive)) {
+        taError("Failed to read  %s", archivePath);
+        return -1;
+    }
+    taScrambleResource(archive.data(), archive.size());
+    return rewriteResources(executablePath, number, &archive) ? 0 : -1;
+}
+
+int taUnstampResource(const char* executablePath, int number)
+{
+    return rewriteResources(executablePath, number, nullptr) ? 0 : -1;
+}
+
+int taCopyExecutable(const char* source, const char* destination)
+{
+    std::vector<unsigned char> executable;
+    if (!readDiskFile(source, executable) ||
+        !taPlatformWriteFileAtomic(destination, executable.data(), executable.size(), true)) {
+        taError("Failed to copy %s to %s (%s)", source, destination, taPlatformErrorText(errno).c_str());
         return -1;
     }
     return 0;
