@@ -63,7 +63,7 @@ int taPackDemoSources(const char* script, STaPackDemoSources* sources)
 int taPackDemoExe(const char* output, const char* file, int dataFile)
 {
     STaPackJob packing = job(output, dataFile);
-    if (strstr(file, ".tscn")) {
+    if (strcasestr(file, ".tscn")) {
         const std::string scene = file;
         packing.ownFiles = [scene](CTaPackArchive& archive) { return taPackSceneFiles(archive, scene.c_str()); };
     } else {

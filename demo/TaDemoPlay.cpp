@@ -15,6 +15,7 @@
 #include "scene/TaScenes.h"
 
 #include <chrono>
+#include <csignal>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -387,6 +388,20 @@ int taDemoRunCapture(STaDemo* demo, const STaDemoCapture& capture)
     }
     // The video: raw frames piped to ffmpeg, with the music of the first part that starts one.
     FILE* video = nullptr;
+    std::string musicCopy; // a temporary copy of music that is not on disk
+    struct SRemoveCopy {
+        std::string& path;
+        ~SRemoveCopy()
+        {
+            if (!path.empty())
+                unlink(path.c_str());
+        }
+    } removeCopy{musicCopy};
+    // ffmpeg stopping early must be an error of the capture, not a signal that ends the engine.
+    struct SIgnorePipe {
+        void (*previous)(int) = signal(SIGPIPE, SIG_IGN);
+        ~SIgnorePipe() { signal(SIGPIPE, previous); }
+    } ignorePipe;
     if (!capture.videoFile.empty()) {
         if (!onPath("ffmpeg")) {
             taErrorCodeBox(-1, "-capvideo needs ffmpeg, which is not installed (Debian package ffmpeg)");
@@ -404,8 +419,22 @@ int taDemoRunCapture(STaDemo* demo, const STaDemoCapture& capture)
                 musicPath = demo->musicDirectory[0] ? std::string(demo->musicDirectory) + "/" + demo->parts[i].music
                                                     : std::string(demo->parts[i].music);
                 char absolute[4096];
-                if (realpath(taFindFile(musicPath.c_str()), absolute))
+                if (realpath(taFindFile(musicPath.c_str()), absolute)) {
                     musicPath = absolute;
+                } else {
+                    // A packed demo's music is in its archive: ffmpeg reads a copy of it.
+                    STaFileBlock block = taReadWholeFile(musicPath.c_str());
+                    char name[] = "/tmp/tarv-music-XXXXXX";
+                    const int fd = block.data ? mkstemp(name) : -1;
+                    if (fd >= 0) {
+                        const bool written = write(fd, block.data.get(), block.size) == ssize_t(block.size);
+                        close(fd);
+                        if (written)
+                            musicCopy = musicPath = name;
+                        else
+                            unlink(name);
+                    }
+                }
                 music = musicPath.c_str();
                 musicStart = demo->parts[i].time;
             }

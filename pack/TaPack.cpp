@@ -266,6 +266,14 @@ int taAddFilesToArchive(CTaPackArchive* archive, const char* directory, const ch
     const std::string found = onDisk(search);
     if (kindOf(found.c_str()) != ETAPATH_DIRECTORY)
         return 0;
+    // Names as they are on disk, when the folder was written in another case.
+    if (found != search) {
+        bool outside = false;
+        const std::string onDiskRelative =
+            taPackRelative(onDisk(absoluteOf(".", baseDirectory ? baseDirectory : ".")), found, &outside);
+        if (!outside)
+            relative = onDiskRelative;
+    }
     const std::string lowerPattern = lower(pattern);
     const std::string prefix = relative.empty() ? "" : relative + "/";
     int result = 0;

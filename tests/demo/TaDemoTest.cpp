@@ -364,7 +364,7 @@ TEST_F(TaDemoTest, CheckListsEveryProblemOfADemo)
     writeFile("demo/sample.demo.ini", script);
     EXPECT_EQ(taTestRun(check), 255);
     const std::string out = readFile("out.txt");
-    for (const char* said : {"missing texture 'Images/pavement.png' (scene ../city/city.tscn, surface Pavement)",
+    for (const char* said : {"missing texture 'Images/pavement.png' (scene city/city.tscn, surface Pavement)",
                              "broken.hlsl:6:", "missing music 'music/nothere.mp3' (part part1)"})
         EXPECT_NE(out.find(said), std::string::npos) << said << "\n" << out;
 }
