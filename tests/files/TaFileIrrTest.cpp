@@ -121,6 +121,46 @@ TEST_F(TaFileIrrTest, ProjectArchiveMountsFromMemoryOnceTheDeviceExists)
     EXPECT_EQ(contentOf(taFindFile("wood.png")), "png!");
 }
 
+// A packed demo moves into its parts' folders: with an archive mounted, a working directory is a
+// folder of the archive, and relative names are looked for there first (meshes and images name
+// their files relative to their scene).
+TEST_F(TaFileIrrTest, ArchiveFoldersServeAsWorkingDirectories)
+{
+    {
+        CTaArchiveWriter writer;
+        ASSERT_TRUE(writer.open("demo.zip"));
+        ASSERT_TRUE(writer.addMemory("tarv.demo.ini", "demo", 4));
+        ASSERT_TRUE(writer.addMemory("city/city.tscn", "city scene", 10));
+        ASSERT_TRUE(writer.addMemory("city/Objects/block.obj", "block", 5));
+        ASSERT_TRUE(writer.addMemory("sign/sign.tscn", "sign scene", 10));
+        ASSERT_TRUE(writer.addMemory("block.obj", "root block", 10));
+        ASSERT_TRUE(writer.close()) << writer.error();
+    }
+    STaFileBlock archive = taReadWholeFile("demo.zip");
+    ASSERT_TRUE(archive.data);
+    taReapplyFilesystem(fileSystem());
+    ASSERT_EQ(taMountArchiveMemory(archive.data.get(), archive.size), 0);
+    struct Case {
+        const char* directory;
+        const char* name;
+        const char* content;
+    };
+    const Case cases[] = {
+        {".", "tarv.demo.ini", "demo"},
+        {"./city", "city.tscn", "city scene"},
+        {"./city", "Objects/block.obj", "block"},
+        {"./city", "block.obj", "root block"},       // not in the folder: from the root
+        {"./sign", "../city/city.tscn", "city scene"}, // up and back down inside the archive
+        {"./sign", "../../city/city.tscn", "<missing>"}, // above the archive's root
+        {"/", "city/city.tscn", "city scene"},
+        {"./city", "/city/city.tscn", "<missing>"},    // an absolute name is a disk name
+    };
+    for (const Case& c : cases) {
+        taSetWorkingDirectory(c.directory);
+        EXPECT_EQ(contentOf(c.name), c.content) << c.directory << " " << c.name;
+    }
+}
+
 TEST_F(TaFileIrrTest, FailedMountsLeaveTheModeAndSayWhy)
 {
     taReapplyFilesystem(fileSystem());
