@@ -4,13 +4,19 @@
 #include "app/TaProcess.h"
 #include "core/TaLog.h"
 #include "engine/Ta2D.h"
+#include "engine/TaCamera.h"
+#include "engine/TaDialogs.h"
 #include "engine/TaEngine.h"
 #include "engine/TaInput.h"
 #include "engine/TaLoadingScreen.h"
+#include "engine/TaSceneNodeAnimatorCamera.h"
 #include "files/TaFile.h"
 #include "files/TaFileIrr.h"
 #include "files/TaWatch.h"
 #include "music/TaMusic.h"
+#include "platform/TaWindow.h"
+#include "render/TaRenderer.h"
+#include "scene/TaObjects.h"
 #include "scene/TaScenes.h"
 
 #include <algorithm>
@@ -23,6 +29,14 @@ namespace {
 
 constexpr int kScene = 1;
 constexpr int kMusic = 1;
+// Scene units per ms for a ride speed of 1 cm/s (a scene unit is a metre).
+constexpr float kRideSpeedToMoveSpeed = 0.00001f;
+// The ride's collision response: a body of this radius; with gravity on, the eye sits this far above
+// the body's centre and the camera jumps with the same speed gravity pulls with after a second.
+constexpr float kRideCollisionRadius = 0.5f;
+constexpr float kRideGravity = 0.05f;
+constexpr float kRideEyeOffset = 0.6f;
+constexpr float kRideJumpSpeed = 0.05f;
 const char* const kShaderFolders[] = {"shaders", "shadersHV", "shadersPP", "shadersPP2", "shadersSURF", "shadersSURF2"};
 
 int progress(int percent, void*)
@@ -35,6 +49,30 @@ bool exists(const std::string& path)
 {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
+}
+
+// One frame of the current renderer into the 32 x 32 "DummyRenderTarget": the scene manager
+// animates and the renderer sets itself up, nothing is shown.
+void renderDummy()
+{
+    STaEngineContext& engine = taEngine();
+    irr::video::ITexture* target = engine.videoDriver->findTexture("DummyRenderTarget");
+    if (!target)
+        return;
+    const bool began = !engine.inScene && taBeginScene();
+    taRenderToTarget(target);
+    if (began) {
+        engine.inScene = false;
+        engine.videoDriver->endScene();
+    }
+}
+
+// The renderer's debug display (its debug buffers drawn over the frame) on or off.
+void toggleDebugDisplay()
+{
+    if (ITaRenderer* renderer = taGetCurrentRenderer())
+        if (STaFrameOptions* options = renderer->getFrameOptions())
+            options->showDebugBuffers = !options->showDebugBuffers;
 }
 
 } // namespace
@@ -50,6 +88,47 @@ void CTaSceneViewer::pauseAt(int t)
     m_pausedTime = t;
     if (m_music)
         PauseMusic(kMusic);
+}
+
+void CTaSceneViewer::setRideSpeed(int cmPerSecond)
+{
+    m_rideSpeed = cmPerSecond;
+    SetCameraMoveSpeed(float(m_rideSpeed) * kRideSpeedToMoveSpeed);
+}
+
+// The camera takes the mouse and the arrow keys; the scene's camera animation waits meanwhile.
+void CTaSceneViewer::startRide()
+{
+    m_riding = true;
+    if (m_options.rideOpts & ETAVIEWER_RIDE_FIRST_PERSON) {
+        taShowMouse(false);
+        m_cursorHidden = true;
+    }
+    SetCameraMode(m_options.rideOpts & ETAVIEWER_RIDE_FIRST_PERSON ? 1 : 2);
+    if (m_options.rideOpts & ETAVIEWER_RIDE_COLLISION) {
+        const bool gravity = (m_options.rideOpts & ETAVIEWER_RIDE_GRAVITY) != 0;
+        AutomaticCameraCollisionOn(kRideCollisionRadius, gravity ? kRideGravity : 0.0f,
+                                   gravity ? kRideEyeOffset : 0.0f);
+    }
+}
+
+// Back to the scene's camera.
+void CTaSceneViewer::stopRide()
+{
+    m_riding = false;
+    if (m_cursorHidden) {
+        taShowMouse(true);
+        m_cursorHidden = false;
+    }
+    if (m_options.rideOpts & ETAVIEWER_RIDE_COLLISION)
+        AutomaticCameraCollisionOff();
+    SetCameraMode(0);
+}
+
+void CTaSceneViewer::text(int x, int y, const char* line)
+{
+    Text(x, y, line);
+    m_texts.push_back(STaViewerText{x, y, line});
 }
 
 // Shows time `t` from now on: as the paused time, or by moving the time base (and the music).
@@ -68,7 +147,17 @@ void CTaSceneViewer::showTime(int nowMs, int t)
 int CTaSceneViewer::start(const char* file, const STaViewerOptions& options, int nowMs)
 {
     m_options = options;
+    m_riding = false;
+    m_cursorHidden = false;
+    m_idle = 0;
     taDebugPrint("Tarv Engine scene viewer started\n");
+    // -binary without a file asks for one (cancelled, or no display: nothing to do).
+    if ((!file || !*file) && (options.flags & ETAVIEWER_ASK_FILE) && (options.flags & ETAVIEWER_BINARY)) {
+        static const char* const filters[] = {"Tarv Scene (lws.ini)", "*.lws.ini", "All", "*.*", nullptr, nullptr};
+        file = taFileRequester("Open Tarv scene for binary convert", filters);
+        if (!file)
+            return -1;
+    }
     if (!file || !*file) {
         taErrorCodeBox(-1, "Failed to load scene: no scene file");
         return -1;
@@ -136,6 +225,13 @@ int CTaSceneViewer::start(const char* file, const STaViewerOptions& options, int
     if (options.flags & ETAVIEWER_SYNCUPDATE) {
         taFileWatchCreate(m_file.c_str(), 0);
         m_lastUserFrame = taLastUserValue();
+        // Beside the modeller's window: X11 has no windows owned across programs, so the window
+        // manager is asked to keep the viewer above the others instead.
+        if (taEngine().driver == ETADRIVER_OPENGL && !taEngine().device->isFullscreen()) {
+            const irr::video::SExposedVideoData& window = taEngine().videoDriver->getExposedVideoData();
+            if (taPlatformKeepWindowAbove(window.OpenGLLinux.X11Display, window.OpenGLLinux.X11Window))
+                taPrint(ETALOG_DEBUG, "Viewer window kept above other windows");
+        }
     }
     ShowScene(kScene);
     m_timeBase = nowMs;
@@ -152,16 +248,28 @@ int CTaSceneViewer::start(const char* file, const STaViewerOptions& options, int
         SetMusicPosition(kMusic, nowMs - m_timeBase + m_musicOffset);
         PlayMusic(kMusic);
     }
-    if (options.flags & ETAVIEWER_RIDE)
-        taPrint(ETALOG_WARN, "Riding through the scene is not part of this build yet: the scene's camera is shown");
+    // Riding: the camera's speed, and the collision set-up.
+    if (options.rideOpts & ETAVIEWER_RIDE_COLLISION) {
+        const int objects = SceneTotalObjects(kScene);
+        for (int id = 1; id <= objects; ++id)
+            SetObjectCollisionOff(id);
+        SetCameraJumpSpeed(kRideJumpSpeed);
+    }
+    setRideSpeed(options.rideSpeed > 0 ? options.rideSpeed : 1000);
+    if (options.flags & ETAVIEWER_RIDE) {
+        // The ride starts where the scene's camera is at the time shown first.
+        AnimateScene(kScene, std::min(std::max(nowMs - m_timeBase, 0), endTime()));
+        renderDummy();
+        startRide();
+    }
     m_fpsStart = nowMs;
     return 0;
 }
 
-void CTaSceneViewer::frame(int nowMs, const STaViewerKeys& keys)
+bool CTaSceneViewer::frame(int nowMs, const STaViewerKeys& keys)
 {
     if (!m_started)
-        return;
+        return false;
     // Shader files saved since the last frame.
     {
         bool changed = false;
@@ -183,6 +291,7 @@ void CTaSceneViewer::frame(int nowMs, const STaViewerKeys& keys)
             for (const std::string& name : names)
                 files.push_back(name.c_str());
             taReloadShaders(int(files.size()), files.data());
+            m_force = true; // drawn again with them, even by an idle viewer
         }
     }
     if (m_options.flags & ETAVIEWER_SYNCUPDATE) {
@@ -207,6 +316,7 @@ void CTaSceneViewer::frame(int nowMs, const STaViewerKeys& keys)
                 }
             }
             taFileWatchReset(0);
+            m_force = true; // the scene or the failure message, shown at once
         }
         const int userFrame = taLastUserValue();
         if (userFrame != m_lastUserFrame) {
@@ -215,6 +325,15 @@ void CTaSceneViewer::frame(int nowMs, const STaViewerKeys& keys)
             const int t = fps > 0 ? (userFrame - SceneFrameStart(kScene)) * 1000 / fps : 0;
             showTime(nowMs, std::max(0, t));
         }
+    }
+    // Paused, with nothing new to show, behind other windows: mostly sleep.
+    if (!(m_options.flags & ETAVIEWER_NOIDLEINACTIVE) && m_paused && !m_force && !taIsWindowActive()) {
+        if (++m_idle % 10 != 0) {
+            taSleep(10);
+            return false;
+        }
+    } else {
+        m_idle = 0;
     }
     const int end = endTime();
     // Keys, each acting once per press.
@@ -244,7 +363,10 @@ void CTaSceneViewer::frame(int nowMs, const STaViewerKeys& keys)
         }
     }
     const int stepSize = keys.shift ? 10 : 1;
-    const int direction = (keys.right || keys.plus ? 1 : 0) - (keys.left || keys.minus ? 1 : 0);
+    // While riding the arrows strafe the camera; + and - still scrub.
+    const bool right = keys.plus || (keys.right && !m_riding);
+    const bool left = keys.minus || (keys.left && !m_riding);
+    const int direction = (right ? 1 : 0) - (left ? 1 : 0);
     if (direction != 0) {
         if (m_paused) {
             m_pausedTime = std::min(std::max(m_pausedTime + direction * 5 * stepSize, 0), end);
@@ -256,9 +378,24 @@ void CTaSceneViewer::frame(int nowMs, const STaViewerKeys& keys)
                 SetMusicPosition(kMusic, t + m_musicOffset);
         }
     }
-    if (pressed(keys.rightButton, m_previous.rightButton))
-        taPrint(ETALOG_WARN, "Riding through the scene is not part of this build yet");
+    if (pressed(keys.rightButton, m_previous.rightButton)) {
+        if (m_riding)
+            stopRide();
+        else
+            startRide();
+    }
+    if (m_riding && pressed(keys.one, m_previous.one))
+        setRideSpeed(std::max(1, m_rideSpeed - 10));
+    if (m_riding && pressed(keys.two, m_previous.two))
+        setRideSpeed(m_rideSpeed + 10);
+    if (pressed(keys.f12, m_previous.f12))
+        toggleDebugDisplay();
     m_previous = keys;
+    // A first-person ride hides the cursor only while the window is active.
+    if (m_riding && (m_options.rideOpts & ETAVIEWER_RIDE_FIRST_PERSON) && m_cursorHidden != taIsWindowActive()) {
+        m_cursorHidden = !m_cursorHidden;
+        taShowMouse(!m_cursorHidden);
+    }
     // The end of the scene: again from the start with the loop on, else paused there.
     if (!m_paused) {
         if (nowMs < m_timeBase) {
@@ -292,24 +429,52 @@ void CTaSceneViewer::frame(int nowMs, const STaViewerKeys& keys)
         m_fpsFrames = 0;
         m_fpsStart = nowMs;
     }
+    // Without a frame rate (absent, or below 1) there is no time but 0: every conversion above
+    // is guarded, and the overlay says so.
     const int fps = SceneFps(kScene);
+    m_texts.clear();
     Ink(0x000000);
     InkAlpha(20);
     Box(0, 0, 180, 30);
+    if (m_riding)
+        Box(0, 30, 90, 60);
     SetTextColor(0xFFFFFF);
     SetTextAlpha(255);
     char line[128];
     snprintf(line, sizeof line, "Frame=%4.2f time=%dmn%dsec%d millisec=%d",
              double(SceneFrameStart(kScene)) + double(fps) * t / 1000.0, t / 60000, (t / 1000) % 60, (t / 100) % 10, t);
-    Text(0, 0, line);
+    text(0, 0, line);
     snprintf(line, sizeof line, "FPS=%.2f (%.2f ms/frm)", double(m_fps), double(m_msPerFrame));
-    Text(0, 15, line);
-    if (m_status == -1)
-        Text(0, 30, "UPDATE SCENE FAILED: cannot read tarv scene file. Try export again.");
+    text(0, 15, line);
+    int y = 30; // the notes go below the boxes
+    if (m_riding) {
+        snprintf(line, sizeof line, "%s %dcm/s", m_options.rideOpts & ETAVIEWER_RIDE_FIRST_PERSON ? "Ride FPS" : "Ride",
+                 m_rideSpeed);
+        text(105, 15, line);
+        const irr::core::vector3df position = taEngine().camera->getAbsolutePosition();
+        const CTaSceneNodeAnimatorCamera* animator = taEngine().cameraAnimator;
+        const double values[6] = {position.X, position.Y, position.Z,
+                                  animator->getHeading(), animator->getPitch(), 0.0};
+        const char* const formats[6] = {"X %.3f", "Y %.3f", "Z %.3f", "H %.1f", "P %.1f", "B %.1f"};
+        for (int i = 0; i < 6; ++i) {
+            snprintf(line, sizeof line, formats[i], values[i]);
+            text(i < 3 ? 0 : 50, 30 + 10 * (i % 3), line);
+        }
+        y = 60;
+    }
+    if (m_status == -1) {
+        text(0, y, "UPDATE SCENE FAILED: cannot read tarv scene file. Try export again.");
+        y += 15;
+    }
+    if (fps < 1)
+        text(0, y, "Scene has no frame rate: shown at time 0");
+    return true;
 }
 
 void CTaSceneViewer::end()
 {
+    if (m_riding)
+        stopRide();
     if (m_music) {
         StopMusic(kMusic);
         DeleteMusic(kMusic);
@@ -360,8 +525,10 @@ int taSceneViewer(const char* file, const STaViewerOptions& options)
         keys.minus = input.keys[189] || input.keys[109];
         keys.f12 = input.keys[123];
         keys.rightButton = input.rightButton;
-        viewer.frame(int(taTimer()), keys);
-        Sync();
+        keys.one = input.keys['1'];
+        keys.two = input.keys['2'];
+        if (viewer.frame(int(taTimer()), keys))
+            Sync();
     }
     viewer.end();
     return 0;

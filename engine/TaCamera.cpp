@@ -10,16 +10,21 @@ using namespace irr;
 
 void PositionCamera(float x, float y, float z)
 {
-    taEngine().camera->setPosition(core::vector3df(x, y, z));
-    taEngine().camera->updateAbsolutePosition();
+    STaEngineContext& engine = taEngine();
+    engine.cameraAnimator->setPlacedPosition(core::vector3df(x, y, z));
+    // A ride owns the camera: the stored value waits until it ends.
+    if (!engine.cameraAnimator->riding())
+        engine.cameraAnimator->place(engine.camera);
 }
 
 void RotateCamera(float x, float y, float z)
 {
-    scene::ICameraSceneNode* camera = taEngine().camera;
+    STaEngineContext& engine = taEngine();
     // The target follows the rotation.
-    camera->bindTargetAndRotation(true);
-    camera->setRotation(core::vector3df(x, y, z));
+    engine.camera->bindTargetAndRotation(true);
+    engine.cameraAnimator->setPlacedRotation(core::vector3df(x, y, z));
+    if (!engine.cameraAnimator->riding())
+        engine.cameraAnimator->place(engine.camera);
 }
 
 void SetCameraRange(float nearPlane, float farPlane)

@@ -1,6 +1,8 @@
 // The camera operations of the script API on the engine's single camera and its animator.
 #pragma once
 
+// The placed camera: stored in the animator and applied at once, or kept for later while a ride
+// moves the camera (see CTaSceneNodeAnimatorCamera).
 void PositionCamera(float x, float y, float z);
 void RotateCamera(float x, float y, float z); // degrees
 void SetCameraRange(float nearPlane, float farPlane);

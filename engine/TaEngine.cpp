@@ -345,6 +345,9 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
         }
         if (!driverExt->setSwapInterval(vsync ? 1 : 0) && vsync)
             noteOnce(g_notedVsync, "The display's OpenGL cannot wait for the vertical blank: vsync is off");
+        // Irrlicht names no owner on its window: a modeller's side finds the viewer by its process id.
+        const video::SExposedVideoData& window = e.videoDriver->getExposedVideoData();
+        taPlatformSetWindowProcess(window.OpenGLLinux.X11Display, window.OpenGLLinux.X11Window);
     }
     taReapplyFilesystem(e.device->getFileSystem());
     e.videoDriver->setTextureCreationFlag(video::ETCF_ALWAYS_32_BIT, true);

@@ -14,8 +14,26 @@ bool taPlatformWindowSize(void* display, unsigned long window, int* width, int* 
 // Where the window's client area sits on the screen; false when it cannot be read.
 bool taPlatformWindowPosition(void* display, unsigned long window, int* x, int* y);
 // Sends the window a client message whose first two data words are `first` and `second` (what a
-// companion program such as a modeller's plug-in does to talk to the viewer).
+// companion program such as a modeller's plug-in does to talk to the viewer): false when the window
+// does not exist or the message cannot be sent. The device library reads any client message whose
+// type's name does not start with "W" as a user event (it tells its close request apart by that
+// letter alone), so the message goes as type "TARV_FRAME".
 bool taPlatformSendClientMessage(void* display, unsigned long window, long first, long second);
+// Marks the window as this process's, as window managers and companion programs look for it:
+// _NET_WM_PID with WM_CLIENT_MACHINE (the host name) and WM_CLASS "tarv", "Tarv". The device library
+// sets none of them on the window it makes.
+bool taPlatformSetWindowProcess(void* display, unsigned long window);
+// Asks the window manager to keep the window above other windows: a _NET_WM_STATE message (add
+// _NET_WM_STATE_ABOVE) to the root window, and the state property itself while the window is not
+// mapped yet (a window manager reads it when the window maps). False without a window.
+bool taPlatformKeepWindowAbove(void* display, unsigned long window);
+// True when the window exists on the display.
+bool taPlatformWindowExists(void* display, unsigned long window);
+// The windows of process `pid` on this machine: every window in the tree below the root whose
+// _NET_WM_PID is `pid` (and whose WM_CLIENT_MACHINE, when it has one, is this host), not looking
+// below a window that matches. Under a reparenting window manager these are the client windows
+// inside the frames.
+std::vector<unsigned long> taPlatformProcessWindows(void* display, long pid);
 
 // A display mode: size, bits per pixel as the system counts them, refresh rate in Hz (0 unknown).
 struct STaDisplayMode {

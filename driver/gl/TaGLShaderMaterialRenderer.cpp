@@ -302,7 +302,9 @@ bool CTaGLShaderMaterialRenderer::link(const STaShaderProgramDesc& desc, std::st
             entry.dimensions = sampler.dimensions;
             samplers.push_back(entry);
         }
-    glUseProgram(previous);
+    // The program that was current may have been deleted since (a relinked or dropped renderer's):
+    // its name is gone, and binding it again would leave an error for the next frame copy.
+    glUseProgram(previous > 0 && glIsProgram(GLuint(previous)) ? GLuint(previous) : 0);
     m_samplers = samplers;
     if (m_program)
         glDeleteProgram(m_program);

@@ -44,6 +44,7 @@ TEST_F(TaStartupTest, ExitResults)
         {"scene.lws.ini", 255, "Failed to load scene"},
         {"-binary a.tscn", 255, "Failed to load scene file 'a.tscn'"},
         {"-binary good.tscn", 0, "Tarv Engine scene viewer ended"},
+        {"-binary", 255, "No display to show the file requester on: cancelled"},
         {"intro.demo.ini", 255, "Fail to parse ini"},
         {"-driver null -audio null short.demo.ini", 0, ""},
         {"-demoexe out intro.demo.ini", 255, "Failed to load ini file intro.demo.ini"},

@@ -59,8 +59,8 @@ TEST_F(TaEngineTest, StartRestartAndShutDown)
     EXPECT_EQ(engine.camera->getAnimators().getSize(), 1u);
     EXPECT_EQ(*engine.camera->getAnimators().begin(), engine.cameraAnimator);
     EXPECT_EQ(engine.cameraAnimator->getMode(), 2);
-    EXPECT_FLOAT_EQ(engine.cameraAnimator->getMoveSpeed(), 100.0f);
-    EXPECT_FLOAT_EQ(engine.cameraAnimator->getRotateSpeed(), 0.01f);
+    EXPECT_FLOAT_EQ(engine.cameraAnimator->getRotateSpeed(), 100.0f);
+    EXPECT_FLOAT_EQ(engine.cameraAnimator->getMoveSpeed(), 0.01f);
     EXPECT_TRUE(engine.sceneManager->getParameters()->getAttributeAsBool("Allow_ZWrite_On_Transparent"));
 
     // The manager and its members; the cache below the data directory, read-write-check outside

@@ -121,4 +121,43 @@ TEST_F(TarvtoolTest, SceneSaysWhatItMadeAndWhatIsMissing)
     EXPECT_EQ(tool("scene"), 2);
 }
 
+TEST_F(TarvtoolTest, SendFrameRefusalsSayWhy)
+{
+    // Rows that need a display to say there is no such window get a fresh virtual one of their own.
+    const bool virtualDisplay = taTestRun("command -v xvfb-run > /dev/null") == 0;
+    const char* const noDisplay = "env -u DISPLAY ";
+    const char* const emptyDisplay = "xvfb-run -a -s '-screen 0 64x64x24' ";
+    const struct {
+        const char* what;
+        const char* prefix;
+        const char* arguments;
+        int status;
+        const char* output;
+    } cases[] = {
+        {"no frame", noDisplay, "sendframe 0x400001", 2, "usage: tarvtool sendframe WINDOW-OR-PID FRAME"},
+        {"a frame that is not a number", noDisplay, "sendframe 0x400001 12a", 2, "'12a' is not a frame number"},
+        {"a frame with a plus sign", noDisplay, "sendframe 0x400001 +12", 2, "'+12' is not a frame number"},
+        {"a frame beyond 32 bits", noDisplay, "sendframe 0x400001 2147483648", 2, "'2147483648' is not a frame number"},
+        {"a target that is no number", noDisplay, "sendframe viewer 12", 2,
+         "'viewer' is neither a window id nor a process id"},
+        {"a target of 0", noDisplay, "sendframe 0 12", 2, "'0' is neither a window id nor a process id"},
+        {"a hexadecimal target without digits", noDisplay, "sendframe 0x 12", 2,
+         "'0x' is neither a window id nor a process id"},
+        {"no display", noDisplay, "sendframe 0x400001 12", 1, "cannot open the X display: DISPLAY is not set"},
+        {"no such window", emptyDisplay, "sendframe 0x1fffff0 12", 1, "no window 0x1fffff0 on the display"},
+        {"no window of the process", emptyDisplay, "sendframe 4194305 -3", 1,
+         "no window of process 4194305 and no window 4194305 on the display"},
+    };
+    for (const auto& c : cases) {
+        if (c.prefix == emptyDisplay && !virtualDisplay)
+            continue;
+        EXPECT_EQ(taTestRun(std::string(c.prefix) + TARV_TOOL + " " + c.arguments + " > out.txt 2> err.txt"), c.status)
+            << c.what << ": " << readFile("err.txt");
+        EXPECT_NE(readFile("err.txt").find(c.output), std::string::npos) << c.what << ": " << readFile("err.txt");
+        EXPECT_EQ(readFile("out.txt"), "") << c.what;
+    }
+    if (!virtualDisplay)
+        GTEST_SKIP() << "xvfb-run is not installed (tools/setup.sh installs it): the rows with a display did not run";
+}
+
 } // namespace

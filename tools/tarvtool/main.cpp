@@ -10,6 +10,8 @@
 //   tarvtool tex gen RandRot|RandVec OUT.png     a generated texture as a picture
 //   tarvtool datafiles [DIRECTORY]               the renderers' files and where the engine finds them
 //   tarvtool scriptapi                           the script API's reference page (docs/script-api.md)
+//   tarvtool sendframe WINDOW-OR-PID FRAME       make a scene viewer beside the modeller show a frame
+//                                                (the one command that needs a display)
 //   tarvtool zip ARCHIVE BASEDIR [ENTRY=]FILE...  write a ZIP archive with the engine's writer; each
 //                                                FILE below BASEDIR is stored under its own path or
 //                                                under ENTRY
@@ -22,6 +24,7 @@
 #include "script/TaScriptHost.h"
 #include "tools/tarvtool/FxCommands.h"
 #include "tools/tarvtool/SceneCommand.h"
+#include "tools/tarvtool/SendFrameCommand.h"
 #include "tools/tarvtool/ShaderCommand.h"
 #include "tools/tarvtool/TexCommand.h"
 #include "tools/tarvtool/TfCommands.h"
@@ -47,7 +50,8 @@ int usage()
             "       tarvtool fx dump FILE [-D NAME[=VALUE]]...\n"
             "       tarvtool shader FILE ENTRY vs|ps [-D NAME[=VALUE]]...\n"
             "       tarvtool tex FILE [-volume|-r32f|-nomips]\n"
-            "       tarvtool tex gen RandRot|RandVec OUT.png\n");
+            "       tarvtool tex gen RandRot|RandVec OUT.png\n"
+            "       tarvtool sendframe WINDOW-OR-PID FRAME\n");
     return 2;
 }
 
@@ -211,6 +215,8 @@ int main(int argc, char** argv)
         return fxCommand(argc - 1, argv + 1);
     if (command == "scene")
         return sceneCommand(argc - 1, argv + 1);
+    if (command == "sendframe")
+        return sendFrameCommand(argc - 1, argv + 1);
     if (command == "tf") {
         // Messages of the reader go to standard error, so that dumps on standard output stay clean.
         taSetLogSink([](const char* line, void*) { fputs(line, stderr); }, nullptr);
