@@ -299,6 +299,33 @@ std::string taNormalizeSlashes(const std::string& path)
     return out;
 }
 
+std::string taNormalizePath(const std::string& path)
+{
+    const std::string p = taNormalizeSlashes(path);
+    const bool absolute = !p.empty() && p[0] == '/';
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= p.size()) {
+        size_t end = p.find('/', start);
+        if (end == std::string::npos)
+            end = p.size();
+        const std::string part = p.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty() && parts.back() != "..")
+                parts.pop_back();
+            else if (!absolute)
+                parts.push_back(part);
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out = absolute ? "/" : "";
+    for (size_t i = 0; i < parts.size(); ++i)
+        out += (i ? "/" : "") + parts[i];
+    return out.empty() ? "." : out;
+}
+
 bool taIsAbsolutePath(const char* path)
 {
     if (!path || !path[0])

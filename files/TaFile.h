@@ -116,6 +116,10 @@ std::string taFileDirOf(const std::string& path);
 std::string taFileNameOf(const std::string& path, bool keepExtension);
 // "\" becomes "/".
 std::string taNormalizeSlashes(const std::string& path);
+// A path with "/" separators and its "." and "x/.." components resolved as text (links are not
+// followed); no trailing "/", "." for nothing. A relative path keeps the ".." it cannot resolve; an
+// absolute one stops at "/".
+std::string taNormalizePath(const std::string& path);
 // A path as it is on the local disk: "\" read as "/" and, when it does not exist as written,
 // each component matched without regard to case (relative paths against the working directory
 // stay relative). Unchanged (but for the slashes) when nothing matches.

@@ -140,27 +140,8 @@ std::string inArchiveFolder(io::IFileSystem* fs, const std::string& path)
     if (directory.empty() || directory == ".")
         return "";
     // "folder/../x" is resolved here: the archive knows names, not folders.
-    std::vector<std::string> parts;
-    const std::string joined = directory + "/" + path;
-    size_t start = 0;
-    while (start <= joined.size()) {
-        size_t end = joined.find('/', start);
-        if (end == std::string::npos)
-            end = joined.size();
-        const std::string part = joined.substr(start, end - start);
-        if (part == "..") {
-            if (parts.empty())
-                return ""; // above the archive's root
-            parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string name;
-    for (const std::string& part : parts)
-        name += (name.empty() ? "" : "/") + part;
-    return name;
+    const std::string name = taNormalizePath(directory + "/" + path);
+    return name == "." || name.compare(0, 2, "..") == 0 ? "" : name; // nothing, or above the root
 }
 
 // Only reading is supported; the mode is ignored.

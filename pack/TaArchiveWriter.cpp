@@ -35,7 +35,7 @@ bool CTaArchiveWriter::open(const char* path)
     return true;
 }
 
-bool CTaArchiveWriter::addMemory(const char* entryName, const void* data, size_t size)
+bool CTaArchiveWriter::canAdd(const char* entryName)
 {
     if (!m_archive) {
         m_error = "no archive is open";
@@ -46,6 +46,25 @@ bool CTaArchiveWriter::addMemory(const char* entryName, const void* data, size_t
         m_error = std::string("cannot store '") + (entryName ? entryName : "") + "': " + reason;
         return false;
     }
+    return true;
+}
+
+bool CTaArchiveWriter::addSource(const char* entryName, zip_source* source)
+{
+    zip_int64_t index = zip_file_add(m_archive, entryName, source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(source);
+        m_error = std::string("cannot add ") + entryName + ": " + zip_strerror(m_archive);
+        return false;
+    }
+    zip_set_file_compression(m_archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 6);
+    return true;
+}
+
+bool CTaArchiveWriter::addMemory(const char* entryName, const void* data, size_t size)
+{
+    if (!canAdd(entryName))
+        return false;
     // libzip reads the data at close(): give it its own copy, freed by the source.
     void* copy = malloc(size ? size : 1);
     if (!copy) {
@@ -60,14 +79,7 @@ bool CTaArchiveWriter::addMemory(const char* entryName, const void* data, size_t
         m_error = zip_strerror(m_archive);
         return false;
     }
-    zip_int64_t index = zip_file_add(m_archive, entryName, source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
-    if (index < 0) {
-        zip_source_free(source);
-        m_error = std::string("cannot add ") + entryName + ": " + zip_strerror(m_archive);
-        return false;
-    }
-    zip_set_file_compression(m_archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 6);
-    return true;
+    return addSource(entryName, source);
 }
 
 bool CTaArchiveWriter::addFile(const char* entryName, const char* filePath)
@@ -82,28 +94,15 @@ bool CTaArchiveWriter::addFile(const char* entryName, const char* filePath)
 
 bool CTaArchiveWriter::addDiskFile(const char* entryName, const char* diskPath)
 {
-    if (!m_archive) {
-        m_error = "no archive is open";
+    if (!canAdd(entryName))
         return false;
-    }
-    if (const char* reason = taUnsafeEntryNameReason(entryName ? entryName : "")) {
-        m_error = std::string("cannot store '") + (entryName ? entryName : "") + "': " + reason;
-        return false;
-    }
     // The file is read when the archive is written, not kept in memory until then.
     zip_source_t* source = zip_source_file(m_archive, diskPath, 0, -1);
     if (!source) {
         m_error = std::string("cannot read ") + diskPath + ": " + zip_strerror(m_archive);
         return false;
     }
-    zip_int64_t index = zip_file_add(m_archive, entryName, source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
-    if (index < 0) {
-        zip_source_free(source);
-        m_error = std::string("cannot add ") + entryName + ": " + zip_strerror(m_archive);
-        return false;
-    }
-    zip_set_file_compression(m_archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 6);
-    return true;
+    return addSource(entryName, source);
 }
 
 bool CTaArchiveWriter::close()

@@ -5,6 +5,7 @@
 #include <string>
 
 struct zip;
+struct zip_source;
 
 // An archive being written. Entries are compressed with deflate at level 6; names use "/".
 // Nothing reaches the disk before close(), which writes the archive whole.
@@ -32,6 +33,9 @@ public:
     const std::string& error() const { return m_error; }
 
 private:
+    bool canAdd(const char* entryName);
+    bool addSource(const char* entryName, zip_source* source); // takes the source
+
     zip* m_archive = nullptr;
     std::string m_path;
     std::string m_error;

@@ -42,11 +42,11 @@ std::string absoluteOf(const std::string& base, const std::string& path)
 {
     std::string p = taNormalizeSlashes(path);
     if (isAbsolute(p))
-        return taPackNormalize(p);
+        return taNormalizePath(p);
     std::string b = taNormalizeSlashes(base);
     if (!isAbsolute(b))
         b = taPlatformCurrentDirectory() + "/" + b;
-    return taPackNormalize(b + "/" + p);
+    return taNormalizePath(b + "/" + p);
 }
 
 // The path on disk: as written, or with its components matched without regard to case.
@@ -129,33 +129,6 @@ const std::vector<const char*>& taPackShaderDirectories()
                                                           "shadersSURF",  "shadersSURF2", "shadersSURF2/include",
                                                           "shadersHV",    "shadersHV/include"};
     return directories;
-}
-
-std::string taPackNormalize(const std::string& path)
-{
-    const std::string p = taNormalizeSlashes(path);
-    const bool absolute = isAbsolute(p);
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= p.size()) {
-        size_t end = p.find('/', start);
-        if (end == std::string::npos)
-            end = p.size();
-        const std::string part = p.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty() && parts.back() != "..")
-                parts.pop_back();
-            else if (!absolute)
-                parts.push_back(part);
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string out = absolute ? "/" : "";
-    for (size_t i = 0; i < parts.size(); ++i)
-        out += (i ? "/" : "") + parts[i];
-    return out.empty() ? "." : out;
 }
 
 std::string taPackRelative(const std::string& base, const std::string& path, bool* outside)

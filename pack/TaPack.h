@@ -29,9 +29,6 @@ const char* taPackSetName(ETaPackSet set);
 // carries: the shader folders, "textures" and the shader cache.
 const std::vector<const char*>& taPackShaderDirectories();
 
-// A lexically normalised path: "/" separators, "." and "x/.." components removed, no trailing "/".
-// A relative path keeps its leading ".." components.
-std::string taPackNormalize(const std::string& path);
 // `path` relative to `base` (both normalised absolute paths); "" with `outside` set when `path` is
 // not below `base`.
 std::string taPackRelative(const std::string& base, const std::string& path, bool* outside);
