@@ -87,8 +87,8 @@ int taPickShadowMap(const u32* heights, const bool* heldForVolumetric, int count
     return last;
 }
 
-STaLightShadowCamera taLightShadowCamera(int type, const core::vector3df& position, const core::vector3df& rotationDegrees,
-                                         float radius, float outerDegrees)
+STaLightShadowCamera taShadowCameraOf(int type, const core::vector3df& position, core::vector3df direction, float radius,
+                                      float outerDegrees)
 {
     STaLightShadowCamera camera;
     camera.nearValue = 0.01f;
@@ -96,10 +96,7 @@ STaLightShadowCamera taLightShadowCamera(int type, const core::vector3df& positi
     if (type == ETALIGHT_SPOT && radius < 5000.0f)
         camera.farValue = std::max(radius, camera.nearValue * 2.0f);
     core::vector3df eye = position;
-    core::vector3df direction(0, 0, 1);
-    core::matrix4 rotation;
-    rotation.setRotationDegrees(rotationDegrees);
-    rotation.rotateVect(direction);
+    direction.normalize();
     if (type == ETALIGHT_DIRECTIONAL) {
         eye -= direction;
         camera.projection.buildProjectionMatrixOrthoLH(30.0f, 30.0f, camera.nearValue, 5000.0f);

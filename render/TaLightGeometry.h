@@ -32,11 +32,11 @@ struct STaLightShadowCamera {
     float nearValue = 0.01f;
     float farValue = 5000.0f; // as reported to the light pass (1 for a directional light)
 };
-// Perspective along the light's axis with 2 x the outer cone angle as field of view (kept below
-// 170 degrees), far at the radius of a spot light below 5000 (never before near); orthographic
-// 30 x 30 for a directional light, from one unit behind it.
-STaLightShadowCamera taLightShadowCamera(int type, const irr::core::vector3df& position,
-                                         const irr::core::vector3df& rotationDegrees, float radius, float outerDegrees);
+// Perspective along the light's world `direction` with 2 x the outer cone angle as field of view
+// (kept below 170 degrees), far at the radius of a spot light below 5000 (never before near);
+// orthographic 30 x 30 for a directional light, from one unit behind it.
+STaLightShadowCamera taShadowCameraOf(int type, const irr::core::vector3df& position, irr::core::vector3df direction,
+                                      float radius, float outerDegrees);
 
 enum ETaLightVolume { ETAVOLUME_FULL_SCREEN, ETAVOLUME_SPHERE, ETAVOLUME_CONE };
 // What the light pass draws a light as, the camera being `distance` (minus its near value) from

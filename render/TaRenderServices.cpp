@@ -6,6 +6,7 @@
 #include "effects/TaEffect.h"
 #include "effects/TaEffectBind.h"
 #include "nodes/TaSceneNodeExt.h"
+#include "render/TaLightGeometry.h"
 #include "render/TaNodeRenderInfo.h"
 #include "render/TaRenderer.h"
 
@@ -510,25 +511,15 @@ void taLightShadowCamera(scene::ILightSceneNode* light, core::matrix4& view, cor
                          float& farValue)
 {
     const video::SLight& data = light->getLightData();
-    nearValue = 0.01f;
-    farValue = data.Type == video::ELT_SPOT && data.Radius < 5000.0f ? data.Radius : 5000.0f;
-    core::vector3df eye = light->getAbsolutePosition();
     // The world direction, as Irrlicht's own lights take it (a light below a parent turns with it).
     core::vector3df direction(0, 0, 1);
     light->getAbsoluteTransformation().rotateVect(direction);
-    direction.normalize();
-    const core::vector3df target = eye + direction;
-    if (data.Type == video::ELT_DIRECTIONAL) {
-        eye -= direction;
-        projection.buildProjectionMatrixOrthoLH(30.0f, 30.0f, 0.01f, 5000.0f);
-        farValue = 1.0f;
-    } else {
-        projection.buildProjectionMatrixPerspectiveFovLH(2.0f * data.OuterCone * core::DEGTORAD, 1.0f, nearValue,
-                                                         farValue);
-    }
-    const core::vector3df away = eye - target;
-    const core::vector3df up = away.X + away.Z != 0.0f ? core::vector3df(0, 1, 0) : core::vector3df(0, 0, 1);
-    view.buildCameraLookAtMatrixLH(eye, target, up);
+    const STaLightShadowCamera camera =
+        taShadowCameraOf(data.Type, light->getAbsolutePosition(), direction, data.Radius, data.OuterCone);
+    view = camera.view;
+    projection = camera.projection;
+    nearValue = camera.nearValue;
+    farValue = camera.farValue;
 }
 
 void taFillLightBlock(scene::ISceneManager* scene)

@@ -82,8 +82,8 @@ TEST(TaLightGeometryTest, ShadowMapsComeFromThePoolBySize)
 
 TEST(TaLightGeometryTest, ShadowCameraLooksAlongTheLight)
 {
-    // A spot at (0, 10, 0) turned to look down (+Z rotated 90 degrees about X).
-    const STaLightShadowCamera spot = taLightShadowCamera(ETALIGHT_SPOT, {0, 10, 0}, {90, 0, 0}, 40, 30);
+    // A spot at (0, 10, 0) looking down.
+    const STaLightShadowCamera spot = taShadowCameraOf(ETALIGHT_SPOT, {0, 10, 0}, {0, -2, 0}, 40, 30);
     EXPECT_FLOAT_EQ(spot.nearValue, 0.01f);
     EXPECT_FLOAT_EQ(spot.farValue, 40.0f);
     core::matrix4 viewProjection = spot.projection * spot.view;
@@ -99,14 +99,14 @@ TEST(TaLightGeometryTest, ShadowCameraLooksAlongTheLight)
     viewProjection.multiplyWith1x4Matrix(edge);
     EXPECT_NEAR(std::fabs(edge[0] / edge[3]), 1, 1e-3);
 
-    EXPECT_FLOAT_EQ(taLightShadowCamera(ETALIGHT_SPOT, {}, {}, 6000, 30).farValue, 5000.0f);
-    EXPECT_FLOAT_EQ(taLightShadowCamera(ETALIGHT_POINT, {}, {}, 40, 30).farValue, 5000.0f);
-    EXPECT_FLOAT_EQ(taLightShadowCamera(ETALIGHT_DIRECTIONAL, {}, {}, 40, 30).farValue, 1.0f);
+    EXPECT_FLOAT_EQ(taShadowCameraOf(ETALIGHT_SPOT, {}, {0, 0, 1}, 6000, 30).farValue, 5000.0f);
+    EXPECT_FLOAT_EQ(taShadowCameraOf(ETALIGHT_POINT, {}, {0, 0, 1}, 40, 30).farValue, 5000.0f);
+    EXPECT_FLOAT_EQ(taShadowCameraOf(ETALIGHT_DIRECTIONAL, {}, {0, 0, 1}, 40, 30).farValue, 1.0f);
     // No radius, or a cone of 90 degrees and more: a far plane beyond the near one and a field of
     // view that stays finite, so the matrices hold numbers.
     for (const STaLightShadowCamera& broken :
-         {taLightShadowCamera(ETALIGHT_SPOT, {}, {}, 0, 30), taLightShadowCamera(ETALIGHT_SPOT, {}, {}, -3, 30),
-          taLightShadowCamera(ETALIGHT_SPOT, {}, {}, 10, 95)}) {
+         {taShadowCameraOf(ETALIGHT_SPOT, {}, {0, 0, 1}, 0, 30), taShadowCameraOf(ETALIGHT_SPOT, {}, {0, 0, 1}, -3, 30),
+          taShadowCameraOf(ETALIGHT_SPOT, {}, {0, 0, 1}, 10, 95)}) {
         EXPECT_GT(broken.farValue, broken.nearValue);
         for (int i = 0; i < 16; ++i)
             EXPECT_TRUE(std::isfinite(broken.projection[i])) << i;
