@@ -107,11 +107,19 @@ void CTaRenderServices::drawScreenQuad(video::SMaterial material)
     material.ZBuffer = video::ECFN_ALWAYS;
     material.BackfaceCulling = false;
     video::IVideoDriver* driver = m_device->getVideoDriver();
+    // The camera's transforms come back afterwards: the draws that follow a quad in a frame (the
+    // geometry after the buffers' clear, a light volume after a full-screen light) still need them.
+    const core::matrix4 world = driver->getTransform(video::ETS_WORLD);
+    const core::matrix4 view = driver->getTransform(video::ETS_VIEW);
+    const core::matrix4 projection = driver->getTransform(video::ETS_PROJECTION);
     driver->setTransform(video::ETS_WORLD, core::IdentityMatrix);
     driver->setTransform(video::ETS_VIEW, core::IdentityMatrix);
     driver->setTransform(video::ETS_PROJECTION, core::IdentityMatrix);
     driver->setMaterial(material);
     driver->drawIndexedTriangleList(corners, 4, indices, 2);
+    driver->setTransform(video::ETS_WORLD, world);
+    driver->setTransform(video::ETS_VIEW, view);
+    driver->setTransform(video::ETS_PROJECTION, projection);
 }
 
 // --- Node render information -----------------------------------------------------------------------

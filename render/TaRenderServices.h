@@ -23,7 +23,8 @@ public:
     virtual void copyTexture(irr::video::ITexture* texture);
     // Draws the full-screen quad with `material` (its own states: lighting and depth writes off,
     // depth test always, both faces): clip-space corners (-1, -1) to (1, 1) at depth 0, texture
-    // coordinates (0, 0) at the top left, identity transforms.
+    // coordinates (0, 0) at the top left, identity transforms while it draws (the driver's come back
+    // afterwards).
     void drawScreenQuad(irr::video::SMaterial material);
     // The full-screen quad drawn with pass `pass` of technique `technique` of an effect, its
     // constants fed as for any effect draw (no node); false when the effect has no such pass.

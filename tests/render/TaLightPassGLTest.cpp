@@ -1,0 +1,238 @@
+// One light drawn into the light buffer over the sample city's geometry buffers on the OpenGL device
+// (run under Xvfb): nothing lit beyond a point light's radius, the sphere and cone volumes give the
+// picture of the full-screen quad, a spot lights only inside its cone, a light without radius or
+// colour draws nothing.
+#include "TaTestSupport.h"
+
+#include "effects/TaEffect.h"
+#include "effects/TaEffectManager.h"
+#include "engine/TaCamera.h"
+#include "engine/TaEngine.h"
+#include "files/TaFile.h"
+#include "engine/TaManager.h"
+#include "nodes/TaLightSceneNodeExt.h"
+#include "render/TaLightGeometry.h"
+#include "render/TaRenderLightBuffer.h"
+#include "render/TaRenderServices.h"
+#include "render/TaRendererManager.h"
+#include "scene/TaObjects.h"
+#include "scene/TaSceneManager.h"
+#include "scene/TaScenes.h"
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+
+#include <cmath>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace irr;
+
+constexpr int kSize = 256;
+
+class TaLightPassGLTest : public TaScratchTest
+{
+protected:
+    void SetUp() override
+    {
+        TaScratchTest::SetUp();
+        taTestRun(std::string("cp -r '") + TARV_SAMPLES_DIR + "/city' '" + m_dir + "/city'");
+        taTestProvideEngineFiles(m_dir + "/");
+        ASSERT_EQ(chdir((m_dir + "/city").c_str()), 0);
+        taRegisterSceneTable();
+        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", kSize, kSize)), 0) << "no OpenGL device: run under xvfb-run";
+        m_driver = taEngine().videoDriver;
+        ASSERT_TRUE(taGetManager()->getRendererManager()->createRenderTargets(video::ECF_A16B16G16R16F, nullptr));
+        ASSERT_EQ(LoadScene("city.tscn", 0, 1, 1, 1, 1, 1, 1, 1, false, "city"), 0);
+        ShowScene(0);
+        ASSERT_EQ(AnimateScene(0, 0), 0);
+        CTaEffectManager* effects = taGetManager()->getEffectManager();
+        m_depthClear = effects->createEffect(std::string(taFindFile("LppDepthClear.hlsl")).c_str(), -1, nullptr);
+        ASSERT_NE(m_depthClear, nullptr);
+        m_lights.reset(new CTaRenderLightBuffer(taEngine().device, taGetManager()->getRenderServices(),
+                                                taGetManager()->getVideoDriverExt()));
+        ASSERT_TRUE(m_lights->init(effects, std::string(taFindFile("LppLightPass.hlsl")).c_str()));
+        // Looking straight down on the road from 30 units up.
+        m_camera = taEngine().sceneManager->getActiveCamera();
+        PositionCamera(0, 30, -8);
+        RotateCamera(90, 0, 0);
+        m_camera->setNearValue(0.1f);
+    }
+    void TearDown() override
+    {
+        m_lights.reset();
+        if (m_depthClear)
+            m_depthClear->drop();
+        taShutdown();
+        TaScratchTest::TearDown();
+    }
+
+    scene::ILightSceneNode* makeLight(video::E_LIGHT_TYPE type, const core::vector3df& position, float radius)
+    {
+        scene::ILightSceneNode* light =
+            taEngine().sceneManager->addLightSceneNode(nullptr, position, video::SColorf(0.5f, 0.4f, 0.3f), radius);
+        taAttachLightSceneNodeExt(light);
+        video::SLight& data = light->getLightData();
+        data.Type = type;
+        data.OuterCone = 20;
+        data.InnerCone = 10;
+        light->setRotation(core::vector3df(90, 0, 0)); // +Z turned to point down
+        light->updateAbsolutePosition();
+        return light;
+    }
+
+    // Reads a render target's texels as floats, `channels` per texel.
+    std::vector<float> texels(const char* name, int channels)
+    {
+        video::ITexture* target = m_driver->findTexture(name);
+        EXPECT_NE(target, nullptr) << name;
+        m_driver->setRenderTarget(target, false, false);
+        std::vector<float> out(size_t(kSize) * kSize * channels);
+        glReadPixels(0, 0, kSize, kSize, channels == 1 ? GL_RED : GL_RGBA, GL_FLOAT, out.data());
+        return out;
+    }
+
+    // The geometry buffers of the city seen by the camera, then `light` alone into the light buffer.
+    std::vector<float> lightBuffer(scene::ILightSceneNode* light, bool fullScreen, bool* drawn = nullptr)
+    {
+        EXPECT_TRUE(taBeginScene());
+        m_camera->OnAnimate(0);
+        m_camera->render(); // the driver's view and projection
+        CTaRenderServices* services = taGetManager()->getRenderServices();
+        video::ITexture* geometry[2] = {m_driver->findTexture("NormalRTT"), m_driver->findTexture("DepthRTT")};
+        EXPECT_TRUE(services->setRenderTargets(geometry, 2));
+        m_driver->clearZBuffer();
+        EXPECT_TRUE(services->drawEffectQuad(m_depthClear, 0, 0));
+        core::array<scene::ISceneNode*> nodes;
+        services->collectVisibleNodes(nodes);
+        int count = 0;
+        EXPECT_TRUE(services->renderNodes(nodes, scene::ESNRP_SOLID, "depth", nullptr, 0, 0, count));
+        EXPECT_GT(count, 0);
+        video::ITexture* lightTarget = m_driver->findTexture("LightRTT");
+        m_driver->setRenderTarget(lightTarget, true, false, video::SColor(0, 0, 0, 0));
+        m_lights->setCamera(m_camera);
+        m_lights->clearCounters();
+        m_lights->setForceFullScreen(fullScreen);
+        const bool result = m_lights->renderLight(lightTarget, light, nullptr, core::matrix4(), 0, 0);
+        if (drawn)
+            *drawn = result;
+        std::vector<float> out = texels("LightRTT", 4);
+        m_driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+        taEndScene();
+        return out;
+    }
+
+    // The view-space position of a texel from its depth (the camera looks along its view +Z).
+    core::vector3df viewPosition(int x, int y, float depth)
+    {
+        const core::matrix4& projection = m_driver->getTransform(video::ETS_PROJECTION);
+        const float ndcX = (x + 0.5f) / kSize * 2 - 1, ndcY = (y + 0.5f) / kSize * 2 - 1;
+        return core::vector3df(ndcX / projection[0] * depth, ndcY / projection[5] * depth, depth);
+    }
+
+    static int lit(const std::vector<float>& buffer)
+    {
+        int n = 0;
+        for (size_t i = 0; i < buffer.size(); i += 4)
+            n += buffer[i] + buffer[i + 1] + buffer[i + 2] > 1e-4f ? 1 : 0;
+        return n;
+    }
+    static float largestDifference(const std::vector<float>& a, const std::vector<float>& b)
+    {
+        float d = 0;
+        for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+            d = std::max(d, std::fabs(a[i] - b[i]));
+        return d;
+    }
+
+    video::IVideoDriver* m_driver = nullptr;
+    scene::ICameraSceneNode* m_camera = nullptr;
+    CTaEffect* m_depthClear = nullptr;
+    std::unique_ptr<CTaRenderLightBuffer> m_lights;
+};
+
+TEST_F(TaLightPassGLTest, APointLightStopsAtItsRadiusAndItsSphereMatchesTheFullScreenQuad)
+{
+    // On the camera's axis, 3 units above the road, radius 8.
+    scene::ILightSceneNode* light = makeLight(video::ELT_POINT, core::vector3df(0, 3, -8), 8);
+    const std::vector<float> sphere = lightBuffer(light, false);
+    EXPECT_EQ(m_lights->counters().point, 1);
+    EXPECT_EQ(m_lights->counters().fullScreen, 0); // 25 units away: the sphere
+    const std::vector<float> quad = lightBuffer(light, true);
+    EXPECT_EQ(m_lights->counters().fullScreen, 1);
+    EXPECT_GT(lit(sphere), 500);
+    EXPECT_LE(largestDifference(sphere, quad), 1.0f / 255.0f);
+
+    // Beyond the radius nothing is lit (a texel's footprint of slack at the edge).
+    lightBuffer(light, true);
+    const std::vector<float> depth = texels("DepthRTT", 1);
+    core::vector3df lightInView = light->getAbsolutePosition();
+    m_driver->getTransform(video::ETS_VIEW).transformVect(lightInView);
+    int outside = 0, litOutside = 0;
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+            const float z = depth[size_t(y) * kSize + x];
+            if (!(z > 0.1f && z < 1000.0f))
+                continue;
+            if (viewPosition(x, y, z).getDistanceFrom(lightInView) <= 8.0f * 1.05f)
+                continue;
+            ++outside;
+            const float* c = &quad[(size_t(y) * kSize + x) * 4];
+            litOutside += c[0] + c[1] + c[2] > 1e-4f ? 1 : 0;
+        }
+    EXPECT_GT(outside, 1000);
+    EXPECT_EQ(litOutside, 0);
+}
+
+TEST_F(TaLightPassGLTest, ASpotLightsItsConeOnlyAndItsConeMatchesTheFullScreenQuad)
+{
+    // 8 units above the street, radius 12: 21.9 units from the camera, outside the widened cone.
+    scene::ILightSceneNode* spot = makeLight(video::ELT_SPOT, core::vector3df(0, 8, -8), 12);
+    scene::ILightSceneNode* point = makeLight(video::ELT_POINT, core::vector3df(0, 8, -8), 12);
+    const std::vector<float> cone = lightBuffer(spot, false);
+    EXPECT_EQ(m_lights->counters().spot, 1);
+    EXPECT_EQ(m_lights->counters().fullScreen, 0);
+    const std::vector<float> quad = lightBuffer(spot, true);
+    EXPECT_LE(largestDifference(cone, quad), 1.0f / 255.0f);
+    // The 20 degree cone 8 units up lights a disc of about 3 units: far less than the point light.
+    const std::vector<float> all = lightBuffer(point, true);
+    EXPECT_GT(lit(cone), 100);
+    EXPECT_LT(lit(cone) * 3, lit(all));
+}
+
+TEST_F(TaLightPassGLTest, LightsThatCannotShineDrawNothing)
+{
+    struct Case {
+        const char* what;
+        video::E_LIGHT_TYPE type;
+        float radius;
+        video::SColorf colour;
+    };
+    const Case cases[] = {
+        {"black", video::ELT_POINT, 8, video::SColorf(0, 0, 0)},
+        {"no radius", video::ELT_POINT, 0, video::SColorf(1, 1, 1)},
+        {"negative radius", video::ELT_SPOT, -2, video::SColorf(1, 1, 1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        scene::ILightSceneNode* light = makeLight(c.type, core::vector3df(0, 3, -8), c.radius);
+        light->getLightData().DiffuseColor = c.colour;
+        light->getLightData().Radius = c.radius;
+        TaLogCapture log;
+        bool drawn = true;
+        const std::vector<float> buffer = lightBuffer(light, false, &drawn);
+        EXPECT_FALSE(drawn);
+        EXPECT_EQ(lit(buffer), 0);
+        for (float v : buffer)
+            ASSERT_TRUE(std::isfinite(v));
+        if (c.radius <= 0) {
+            EXPECT_TRUE(log.contains("its radius is not above 0"));
+        }
+        light->remove();
+    }
+}
+
+} // namespace
