@@ -1,24 +1,31 @@
 // HLSL materials on the OpenGL device (run under Xvfb): a mesh drawn through a translated pair
-// against Irrlicht's fixed-function path, several float targets at once, hot reload, and a corpus
-// of Direct3D 9 style shaders that must translate and link.
+// against Irrlicht's fixed-function path, several float targets at once, hot reload, a corpus of
+// Direct3D 9 style shaders that must translate and link, and the light pre-pass effects in every
+// variant, drawn over a synthetic scene against their lighting model.
 #include "TaTestSupport.h"
 
 #include "engine/TaEngine.h"
 #include "core/TaLog.h"
+#include "driver/TaMaterialExt.h"
 #include "engine/TaManager.h"
+#include "effects/TaEffect.h"
 #include "effects/TaEffectDefTarv.h"
+#include "effects/TaEffectManager.h"
 #include "effects/TaGPUProgrammingServices.h"
 #include "platform/TaPlatform.h"
 #include "render/TaRenderServices.h"
+#include "render/TaRendererManager.h"
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -353,4 +360,528 @@ TEST_F(TaGLShaderMaterialGLTest, Direct3D9StyleShadersTranslateAndLink)
     EXPECT_TRUE(log.contains("Name='LightColors'"));
 }
 
+// The light pre-pass effects in every variant the renderer asks for, built as effects: each links,
+// holds every constant the renderer sets by name (one the compiler dropped would be set for nothing),
+// reads its textures from the layers the renderer fills, and blends as its pass must.
+TEST_F(TaGLShaderMaterialGLTest, LightPrePassEffectsBuildInEveryVariant)
+{
+    using Names = std::vector<const char*>;
+    using Layers = std::vector<std::pair<const char*, int>>;
+    const Names light = {"WorldViewProjection", "FarCorners", "LightColor"};
+    const Names distant = {"LightDirection"};
+    const Names point = {"LightPosition", "InvLightRadiusSqr"};
+    const Names spot = {"LightPosition", "InvLightRadiusSqr", "LightDirection", "SpotlightAngles"};
+    const Names shadow = {"ShadowWorldViewProj", "ShadowMaxD", "ShadowColor", "ShadowEpsilon"};
+    const Names filtered = {"ShadowMapSize"}; // every filter but the single lookup steps by texels
+    const Names volume = {"WorldViewProjection", "CameraPosition", "FarCornersWorld", "FarValue", "LightPosition",
+                          "LightColor", "LightRadius", "LightPower", "IntensityClamp"};
+    const Names cone = {"LightTanThetaSqr", "LightConeBase", "SoftEdgeRatio", "invConeTransform"};
+    const Names projected = {"LightWorldViewProj"};
+    const Layers buffers = {{"NormalBuffer", 0}, {"DepthBuffer", 1}};
+    const Layers shadowBuffers = {{"NormalBuffer", 0}, {"DepthBuffer", 1}, {"ShadowMap", 2}};
+    const Layers depth = {{"DepthBuffer", 0}};
+    const Layers depthShadow = {{"DepthBuffer", 0}, {"ShadowMap", 1}};
+    const Layers depthImage = {{"DepthBuffer", 0}, {"ProjectionImage", 1}};
+    const Layers depthShadowImage = {{"DepthBuffer", 0}, {"ShadowMap", 1}, {"ProjectionImage", 2}};
+    struct SCase {
+        const char* file;
+        Names macros;
+        std::vector<Names> constants;
+        Layers layers;
+        bool additive;
+    };
+    const SCase cases[] = {
+        {"LppDepthClear.hlsl", {}, {{"WorldViewProjection"}}, {}, false},
+        {"LppShadowDepth.hlsl", {}, {{"WorldViewProj", "WorldView"}}, {}, false},
+        {"LppLightPass.hlsl", {"USE_DISTANT"}, {light, distant}, buffers, true},
+        {"LppLightPass.hlsl", {"USE_POINT"}, {light, point}, buffers, true},
+        {"LppLightPass.hlsl", {"USE_SPOTLIGHT"}, {light, spot}, buffers, true},
+        {"LppLightPass.hlsl", {"USE_SPOTLIGHT", "USE_SHADOW", "USE_SH0"}, {light, spot, shadow}, shadowBuffers, true},
+        {"LppLightPass.hlsl", {"USE_SPOTLIGHT", "USE_SHADOW", "USE_SH1"}, {light, spot, shadow, filtered}, shadowBuffers, true},
+        {"LppLightPass.hlsl", {"USE_SPOTLIGHT", "USE_SHADOW", "USE_SH2"}, {light, spot, shadow, filtered}, shadowBuffers, true},
+        {"LppLightPass.hlsl", {"USE_SPOTLIGHT", "USE_SHADOW", "USE_SH4"}, {light, spot, shadow, filtered}, shadowBuffers, true},
+        {"LppLightPass.hlsl", {"USE_SPOTLIGHT", "USE_SHADOW", "USE_SH8"}, {light, spot, shadow, filtered}, shadowBuffers, true},
+        {"LppLightPass.hlsl", {"USE_SPOTLIGHT", "USE_SHADOW", "USE_SH16"}, {light, spot, shadow, filtered}, shadowBuffers, true},
+        {"LppLightPass.hlsl", {"USE_SPOTLIGHT", "USE_SHADOW", "USE_SH32"}, {light, spot, shadow, filtered}, shadowBuffers, true},
+        {"VolumetricPointLight.hlsl", {}, {volume}, depth, true},
+        {"VolumetricSpotLight.hlsl", {}, {volume, cone}, depth, true},
+        {"VolumetricSpotLight.hlsl", {"USE_PROJIMAGE", "QUALITY_1"}, {volume, cone, projected}, depthImage, true},
+        {"VolumetricSpotLight.hlsl", {"USE_SHADOW", "QUALITY_1"}, {volume, cone, projected}, depthShadow, true},
+        {"VolumetricSpotLight.hlsl", {"USE_SHADOW", "USE_PROJIMAGE", "QUALITY_1"}, {volume, cone, projected}, depthShadowImage, true},
+        {"VolumetricSpotLight.hlsl", {"USE_PROJIMAGE", "QUALITY_2"}, {volume, cone, projected}, depthImage, true},
+        {"VolumetricSpotLight.hlsl", {"USE_SHADOW", "QUALITY_2"}, {volume, cone, projected}, depthShadow, true},
+        {"VolumetricSpotLight.hlsl", {"USE_SHADOW", "USE_PROJIMAGE", "QUALITY_2"}, {volume, cone, projected}, depthShadowImage, true},
+        {"VolumetricSpotLight.hlsl", {"USE_PROJIMAGE", "QUALITY_3"}, {volume, cone, projected}, depthImage, true},
+        {"VolumetricSpotLight.hlsl", {"USE_SHADOW", "QUALITY_3"}, {volume, cone, projected}, depthShadow, true},
+        {"VolumetricSpotLight.hlsl", {"USE_SHADOW", "USE_PROJIMAGE", "QUALITY_3"}, {volume, cone, projected}, depthShadowImage, true},
+        {"VolumetricSpotLight.hlsl", {"USE_PROJIMAGE", "QUALITY_4"}, {volume, cone, projected}, depthImage, true},
+        {"VolumetricSpotLight.hlsl", {"USE_SHADOW", "QUALITY_4"}, {volume, cone, projected}, depthShadow, true},
+        {"VolumetricSpotLight.hlsl", {"USE_SHADOW", "USE_PROJIMAGE", "QUALITY_4"}, {volume, cone, projected}, depthShadowImage, true},
+    };
+    CTaEffectManager* effects = taGetManager()->getEffectManager();
+    const f32 oneOne = taPackBlendParameter(video::EBF_ONE, video::EBF_ONE, 1, 0);
+    for (const SCase& c : cases) {
+        std::string what = c.file;
+        std::vector<STaFxMacro> macros;
+        for (const char* name : c.macros) {
+            what += std::string(" ") + name;
+            macros.push_back({name, nullptr});
+        }
+        macros.push_back({nullptr, nullptr});
+        SCOPED_TRACE(what);
+        const std::string path = std::string(TARV_DATA_DIR) + "/shaders/" + c.file;
+        CTaEffect* effect = effects->createEffect(path.c_str(), -1, macros.data());
+        ASSERT_NE(effect, nullptr) << effects->getLastError();
+        const STaFxPass* pass = effect->pass(0, 0);
+        ASSERT_NE(pass, nullptr);
+        std::vector<std::string> held;
+        std::vector<std::pair<std::string, int>> sampled;
+        for (const STaFxShader& shader : pass->shaders) {
+            for (const STaFxConstBind& constant : shader.constants)
+                held.push_back(constant.name);
+            for (const STaFxTextureBind& sampler : shader.samplers)
+                sampled.emplace_back(sampler.name, sampler.sampler);
+        }
+        for (const Names& names : c.constants)
+            for (const char* name : names)
+                EXPECT_TRUE(std::find(held.begin(), held.end(), name) != held.end()) << name << " is not in the program";
+        EXPECT_EQ(sampled.size(), c.layers.size());
+        for (const auto& layer : c.layers)
+            EXPECT_TRUE(std::find(sampled.begin(), sampled.end(), std::make_pair(std::string(layer.first), layer.second)) !=
+                        sampled.end())
+                << layer.first << " is not read from layer " << layer.second;
+        const video::SMaterial& material = pass->material.material;
+        EXPECT_EQ(c.additive, material.MaterialTypeParam == oneOne && material.BlendOperation == video::EBO_ADD);
+        effect->drop();
+    }
+}
+
+// The light pre-pass effects drawn over a synthetic scene and compared with the lighting model
+// computed here: a camera off the origin and turned a little, a wall at view depth 10 facing it over
+// the right three quarters of the screen (nothing over the left quarter), and lights placed in view
+// or world space as the renderer places them.
+class TaGLShaderMaterialLppGLTest : public TaGLShaderMaterialGLTest
+{
+protected:
+    static constexpr int kWidth = 160, kHeight = 120, kShadowSize = 256;
+    static constexpr float kWallDepth = 10, kNoSurfaceDepth = 1e8f, kGlossiness = 0.2f;
+
+    void SetUp() override
+    {
+        TaGLShaderMaterialGLTest::SetUp();
+        ASSERT_TRUE(taGetManager()->getRendererManager()->createRenderTargets(video::ECF_A16B16G16R16F, nullptr));
+        scene::ISceneManager* scene = taEngine().sceneManager;
+        camera = scene->addCameraSceneNode(nullptr, core::vector3df(1, 2, -3), core::vector3df(2.5f, 2, 7));
+        scene->setActiveCamera(camera);
+        camera->setAspectRatio(float(kWidth) / kHeight);
+        camera->setNearValue(0.1f);
+        camera->setFarValue(100);
+        camera->OnAnimate(0);
+        camera->render(); // its frustum, read by the far-corner semantics
+        view = camera->getViewMatrix();
+        view.getInverse(viewInverse);
+        projection = camera->getProjectionMatrix();
+        // The wall: the cleared buffers, then a surface where x >= 1/4 of the screen (normal towards
+        // the camera, glossiness kGlossiness, depth kWallDepth).
+        writeFile("wall.hlsl", "/*\n[TARV_BEGIN]\n//float2 TargetSize : TargetSize : pixel\n[TARV_END]\n*/\n"
+                               "float2 TargetSize;\n"
+                               "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+                               "void ps_main(float2 vpos : VPOS, out float4 n : COLOR0, out float4 d : COLOR1) {\n"
+                               "    clip((vpos.x + 0.5) / TargetSize.x - 0.25);\n"
+                               "    n = float4(0, 0, -1, 0.2); d = float4(10, 0, 0, 1);\n}\n");
+        // A shadow map whose lower half holds casters at depth 5 (or `Near` everywhere).
+        writeFile("casters.hlsl", "/*\n[TARV_BEGIN]\n//float2 TargetSize : TargetSize : pixel\n"
+                                  "//float Near : 5 : pixel\n//float Everywhere : 0 : pixel\n[TARV_END]\n*/\n"
+                                  "float2 TargetSize; float Near; float Everywhere;\n"
+                                  "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+                                  "float4 ps_main(float2 vpos : VPOS) : COLOR0 {\n"
+                                  "    bool caster = Everywhere > 0 || (vpos.y + 0.5) / TargetSize.y < 0.5;\n"
+                                  "    return float4(caster ? Near : 1e8, 0, 0, 1);\n}\n");
+        CTaEffect* clear = effect((std::string(TARV_DATA_DIR) + "/shaders/LppDepthClear.hlsl").c_str(), {});
+        CTaEffect* wall = effect((m_dir + "/wall.hlsl").c_str(), {});
+        ASSERT_TRUE(clear && wall);
+        video::ITexture* buffers[2] = {driver->findTexture("NormalRTT"), driver->findTexture("DepthRTT")};
+        ASSERT_TRUE(buffers[0] && buffers[1]);
+        ASSERT_TRUE(taBeginScene());
+        CTaRenderServices* services = taGetManager()->getRenderServices();
+        ASSERT_TRUE(services->setRenderTargets(buffers, 2));
+        EXPECT_TRUE(services->drawEffectQuad(clear, 0, 0));
+        EXPECT_TRUE(services->drawEffectQuad(wall, 0, 0));
+        driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+        taEndScene();
+        clear->drop();
+        wall->drop();
+    }
+
+    CTaEffect* effect(const char* path, std::vector<const char*> names)
+    {
+        std::vector<STaFxMacro> macros;
+        for (const char* name : names)
+            macros.push_back({name, nullptr});
+        macros.push_back({nullptr, nullptr});
+        CTaEffectManager* effects = taGetManager()->getEffectManager();
+        CTaEffect* built = effects->createEffect(path, -1, macros.data());
+        EXPECT_NE(built, nullptr) << path << ": " << effects->getLastError();
+        return built;
+    }
+
+    // Fills ShadowMap.256 with casters at `nearDepth` in its lower half, or everywhere.
+    video::ITexture* shadowMap(float nearDepth, bool everywhere)
+    {
+        video::ITexture* map = driver->findTexture("ShadowMap.256");
+        CTaEffect* casters = effect((m_dir + "/casters.hlsl").c_str(), {});
+        if (!map || !casters) {
+            if (casters)
+                casters->drop();
+            return nullptr;
+        }
+        casters->setFloat("Near", nearDepth);
+        casters->setFloat("Everywhere", everywhere ? 1.0f : 0.0f);
+        taBeginScene();
+        driver->setRenderTarget(map, true, true, video::SColor(0, 0, 0, 0));
+        taGetManager()->getRenderServices()->drawEffectQuad(casters, 0, 0);
+        driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+        taEndScene();
+        casters->drop();
+        return map;
+    }
+
+    // Draws the effect additively into `target` cleared to black; the target's texels (RGBA, rows
+    // from the bottom).
+    std::vector<float> draw(CTaEffect* fx, const char* target)
+    {
+        video::ITexture* texture = driver->findTexture(target);
+        std::vector<float> out(size_t(kWidth) * kHeight * 4);
+        if (!fx || !texture)
+            return out;
+        taBeginScene();
+        driver->setRenderTarget(texture, true, false, video::SColor(0, 0, 0, 0));
+        EXPECT_TRUE(taGetManager()->getRenderServices()->drawEffectQuad(fx, 0, 0));
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_FLOAT, out.data());
+        driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+        taEndScene();
+        return out;
+    }
+
+    // The view-space direction through a texel's centre, scaled to view depth 1.
+    core::vector3df viewRay(int x, int y) const
+    {
+        const float ndcX = (x + 0.5f) / kWidth * 2 - 1, ndcY = (y + 0.5f) / kHeight * 2 - 1;
+        return core::vector3df(ndcX / projection[0], ndcY / projection[5], 1);
+    }
+    static bool onWall(int x) { return (x + 0.5f) / kWidth >= 0.25f; }
+    static float clip01(float v) { return std::min(std::max(v, 0.0f), 1.0f); }
+    void setVector(CTaEffect* fx, const char* name, const core::vector3df& v)
+    {
+        const f32 values[3] = {v.X, v.Y, v.Z};
+        EXPECT_TRUE(fx->setFloatArray(name, values, 3)) << name;
+    }
+
+    scene::ICameraSceneNode* camera = nullptr;
+    core::matrix4 view, viewInverse, projection;
+};
+
+TEST_F(TaGLShaderMaterialLppGLTest, LightPassMatchesTheLightingModel)
+{
+    // A spot light near the camera pointing into the wall; its shadow camera as the renderer makes it.
+    const core::vector3df spotAt(0.5f, 0.3f, 0), spotAxis = core::vector3df(0.1f, -0.05f, 1).normalize();
+    core::matrix4 shadowView, shadowProjection;
+    shadowView.buildCameraLookAtMatrixLH(spotAt, spotAt + spotAxis, core::vector3df(0, 1, 0));
+    shadowProjection.buildProjectionMatrixPerspectiveFovLH(50 * core::DEGTORAD, 1, 0.01f, 100);
+    const core::matrix4 shadowViewProjection = shadowProjection * shadowView; // from view space
+    const core::vector3df shadowColour(0.2f, 0.1f, 0.05f);
+    struct SCase {
+        std::vector<const char*> macros;
+        core::vector3df position, direction;
+        float radius;
+        float filterTexels; // -1: no shadow
+    };
+    const SCase cases[] = {
+        {{"USE_DISTANT"}, {}, core::vector3df(0.3f, -0.2f, 1).normalize(), 0, -1},
+        {{"USE_POINT"}, {1, 0.5f, 7}, {}, 6, -1},
+        {{"USE_SPOTLIGHT"}, spotAt, spotAxis, 30, -1},
+        {{"USE_SPOTLIGHT", "USE_SHADOW", "USE_SH0"}, spotAt, spotAxis, 30, 0},
+        {{"USE_SPOTLIGHT", "USE_SHADOW", "USE_SH1"}, spotAt, spotAxis, 30, 1},
+        {{"USE_SPOTLIGHT", "USE_SHADOW", "USE_SH8"}, spotAt, spotAxis, 30, 8},
+    };
+    const core::vector3df colour(0.8f, 0.6f, 0.4f);
+    const float cosInner = std::cos(15 * core::DEGTORAD), cosOuter = std::cos(25 * core::DEGTORAD);
+    video::ITexture* map = shadowMap(5, false);
+    ASSERT_NE(map, nullptr);
+    for (const SCase& c : cases) {
+        std::string what;
+        for (const char* name : c.macros)
+            what += std::string(name) + " ";
+        SCOPED_TRACE(what);
+        CTaEffect* fx = effect((std::string(TARV_DATA_DIR) + "/shaders/LppLightPass.hlsl").c_str(), c.macros);
+        ASSERT_NE(fx, nullptr);
+        const bool distant = c.radius == 0, spot = c.macros.size() > 0 && std::string(c.macros[0]) == "USE_SPOTLIGHT";
+        const bool shadowed = c.filterTexels >= 0;
+        setVector(fx, "LightColor", colour);
+        setVector(fx, "LightPosition", c.position);
+        setVector(fx, "LightDirection", c.direction);
+        fx->setFloat("InvLightRadiusSqr", distant ? 0 : 1 / (c.radius * c.radius));
+        const f32 angles[2] = {cosInner, cosOuter};
+        fx->setFloatArray("SpotlightAngles", angles, 2);
+        if (shadowed) {
+            EXPECT_TRUE(fx->setMatrix("ShadowWorldViewProj", shadowViewProjection));
+            EXPECT_TRUE(fx->setFloat("ShadowMaxD", 100));
+            setVector(fx, "ShadowColor", shadowColour);
+            const f32 mapSize[2] = {kShadowSize, kShadowSize};
+            EXPECT_TRUE(fx->setFloatArray("ShadowMapSize", mapSize, 2));
+            EXPECT_TRUE(fx->setFloat("ShadowEpsilon", 0.001f));
+            EXPECT_TRUE(fx->setTexture("ShadowMap", map, false));
+        }
+        const std::vector<float> light = draw(fx, "LightRTT");
+        fx->drop();
+
+        int lit = 0, shadowedTexels = 0, checked = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                const float* got = &light[(size_t(y) * kWidth + x) * 4];
+                if (!onWall(x)) {
+                    ASSERT_EQ(got[0] + got[1] + got[2] + got[3], 0.0f) << "no surface at " << x << ", " << y;
+                    continue;
+                }
+                // The model: Blinn-Phong with the surfaces' exponent, (1 - d^2 / r^2)^2 falloff,
+                // smooth spot edge, the shadow colour where the map holds a nearer caster.
+                const core::vector3df p = viewRay(x, y) * kWallDepth, normal(0, 0, -1);
+                core::vector3df toLight = -c.direction;
+                float strength = 1;
+                if (!distant) {
+                    toLight = c.position - p;
+                    const float fade = clip01(1 - toLight.getLengthSQ() / (c.radius * c.radius));
+                    strength = fade * fade;
+                    toLight.normalize();
+                    if (spot) {
+                        const float t = clip01((-toLight.dotProduct(c.direction) - cosOuter) / (cosInner - cosOuter));
+                        strength *= t * t * (3 - 2 * t);
+                    }
+                }
+                core::vector3df tint = colour;
+                if (shadowed) {
+                    f32 clipPos[4];
+                    shadowViewProjection.transformVect(clipPos, p);
+                    const float v = clipPos[1] / clipPos[3] * 0.5f + 0.5f;
+                    if (std::fabs(v - 0.5f) * kShadowSize < c.filterTexels + 1.5f)
+                        continue; // on the filtered edge
+                    if (v < 0.5f && clipPos[3] / 100 - 0.001f > 0.05f) {
+                        tint = colour * shadowColour;
+                        shadowedTexels += strength > 0.1f;
+                    }
+                }
+                const float facing = clip01(normal.dotProduct(toLight));
+                const core::vector3df halfway = (toLight + (-p).normalize()).normalize();
+                const float specular = std::pow(clip01(normal.dotProduct(halfway)), std::exp2(10 * kGlossiness + 2));
+                const float luminance = tint.X * 0.3f + tint.Y * 0.59f + tint.Z * 0.11f;
+                const float expected[4] = {tint.X * facing * strength, tint.Y * facing * strength,
+                                           tint.Z * facing * strength, luminance * specular * facing * strength};
+                for (int i = 0; i < 4; ++i)
+                    ASSERT_NEAR(got[i], expected[i], 0.004f + 0.01f * expected[i])
+                        << "channel " << i << " at " << x << ", " << y;
+                lit += expected[0] > 0.05f;
+                ++checked;
+            }
+        EXPECT_GT(lit, 500);
+        EXPECT_GT(checked, kWidth * kHeight / 2);
+        if (shadowed) {
+            EXPECT_GT(shadowedTexels, 300);
+        }
+    }
+}
+
+TEST_F(TaGLShaderMaterialLppGLTest, VolumetricLightsMatchTheScatteringIntegral)
+{
+    const core::vector3df colour(0.9f, 0.7f, 0.5f);
+    const float power = 3, intensityClamp = 0.8f;
+    core::vector3df cameraAt = camera->getAbsolutePosition();
+    // The point light 8 in front of the camera, its radius 4 reaching into the wall.
+    core::vector3df pointAt(0.5f, 0, 8);
+    viewInverse.transformVect(pointAt);
+    // The spot light left of the view, shining across it and into the wall.
+    core::vector3df spotAt(-2, 1, 6), spotAxis(1, -0.3f, 0.6f);
+    viewInverse.transformVect(spotAt);
+    viewInverse.rotateVect(spotAxis);
+    spotAxis.normalize();
+    const float tanTheta = std::tan(25 * core::DEGTORAD), coneBase = 8, spotRadius = 8, softEdge = 0.2f;
+    core::matrix4 spotWorld, coneFromWorld;
+    spotWorld.buildRotateFromTo(core::vector3df(0, 0, 1), spotAxis);
+    spotWorld.setTranslation(spotAt);
+    spotWorld.getInverse(coneFromWorld);
+    core::vector3df check(0, 0, 1);
+    spotWorld.rotateVect(check);
+    ASSERT_LT((check - spotAxis).getLength(), 1e-4f);
+    core::matrix4 lightView, lightProjection;
+    lightView.buildCameraLookAtMatrixLH(spotAt, spotAt + spotAxis, core::vector3df(0, 1, 0));
+    lightProjection.buildProjectionMatrixPerspectiveFovLH(50 * core::DEGTORAD, 1, 0.01f, 100);
+    const core::matrix4 lightViewProjection = lightProjection * lightView;
+
+    // A projected image: its top row red, its bottom row green.
+    video::IImage* picture = driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(1, 2));
+    picture->setPixel(0, 0, video::SColor(255, 255, 0, 0));
+    picture->setPixel(0, 1, video::SColor(255, 0, 255, 0));
+    video::ITexture* image = driver->addTexture("redOverGreen", picture);
+    picture->drop();
+    // Its colour at v (0 = top), filtered between the two texel centres.
+    auto imageColour = [](float v) {
+        const float g = clip01((v - 0.25f) * 2);
+        return core::vector3df(1 - g, g, 0);
+    };
+
+    // The density of the glow at a world point: the falloff to 0 at the radius, for the spot light
+    // also the cone with its soft edge; and the image's colour there.
+    auto density = [&](bool spot, const core::vector3df& p, core::vector3df& tint) {
+        tint = core::vector3df(1, 1, 1);
+        const core::vector3df centre = spot ? spotAt : pointAt;
+        const float radius = spot ? spotRadius : 4;
+        const float falloff = std::max(1 / (1 + 16 * (p - centre).getLengthSQ() / (radius * radius)) - 1.0f / 17, 0.0f);
+        if (!spot)
+            return falloff;
+        core::vector3df q = p;
+        coneFromWorld.transformVect(q);
+        if (q.Z <= 0 || q.Z > coneBase)
+            return 0.0f;
+        const float width = std::sqrt(q.X * q.X + q.Y * q.Y) / (q.Z * tanTheta);
+        f32 clipPos[4];
+        lightViewProjection.transformVect(clipPos, p);
+        tint = imageColour(0.5f - 0.5f * clipPos[1] / clipPos[3]);
+        return falloff * clip01((1 - width) / softEdge);
+    };
+    // The glow of a pixel by a fine sum along its ray up to the wall (or far beyond it).
+    auto expected = [&](bool spot, bool projected, int x, int y) {
+        const core::vector3df ray = viewRay(x, y);
+        core::vector3df direction = ray;
+        viewInverse.rotateVect(direction);
+        direction.normalize();
+        const float end = std::min((onWall(x) ? kWallDepth : kNoSurfaceDepth) * ray.getLength(), 40.0f);
+        const int steps = 4000;
+        core::vector3df sum;
+        for (int i = 0; i < steps; ++i) {
+            core::vector3df tint;
+            const float d = density(spot, cameraAt + direction * ((i + 0.5f) * end / steps), tint);
+            sum += (projected ? tint : core::vector3df(1, 1, 1)) * d;
+        }
+        core::vector3df glow = sum * (power * end / steps / (spot ? spotRadius : 4));
+        const float brightest = std::max(std::max(glow.X, glow.Y), glow.Z);
+        return colour * (brightest > intensityClamp ? glow * (intensityClamp / brightest) : glow);
+    };
+
+    struct SCase {
+        const char* file;
+        std::vector<const char*> macros;
+        const char* shadow; // "" none, "far": no casters, "near": casters before everything
+        bool projected;
+    };
+    const SCase cases[] = {
+        {"VolumetricPointLight.hlsl", {}, "", false},
+        {"VolumetricSpotLight.hlsl", {}, "", false},
+        {"VolumetricSpotLight.hlsl", {"USE_SHADOW", "QUALITY_2"}, "far", false},
+        {"VolumetricSpotLight.hlsl", {"USE_SHADOW", "QUALITY_4"}, "near", false},
+        {"VolumetricSpotLight.hlsl", {"USE_PROJIMAGE", "QUALITY_4"}, "", true},
+        {"VolumetricSpotLight.hlsl", {"USE_SHADOW", "USE_PROJIMAGE", "QUALITY_3"}, "far", true},
+    };
+    for (const SCase& c : cases) {
+        std::string what = c.file;
+        for (const char* name : c.macros)
+            what += std::string(" ") + name;
+        SCOPED_TRACE(what);
+        const bool spot = std::string(c.file) == "VolumetricSpotLight.hlsl", dark = std::string(c.shadow) == "near";
+        CTaEffect* fx = effect((std::string(TARV_DATA_DIR) + "/shaders/" + c.file).c_str(), c.macros);
+        ASSERT_NE(fx, nullptr);
+        setVector(fx, "LightPosition", spot ? spotAt : pointAt);
+        setVector(fx, "LightColor", colour);
+        fx->setFloat("LightRadius", spot ? spotRadius : 4);
+        fx->setFloat("LightPower", power);
+        fx->setFloat("IntensityClamp", intensityClamp);
+        fx->setFloat("LightTanThetaSqr", tanTheta * tanTheta);
+        fx->setFloat("LightConeBase", coneBase);
+        fx->setFloat("SoftEdgeRatio", softEdge);
+        fx->setMatrix("invConeTransform", coneFromWorld.getTransposed());
+        fx->setMatrix("LightWorldViewProj", lightViewProjection);
+        if (*c.shadow) {
+            EXPECT_TRUE(fx->setTexture("ShadowMap", shadowMap(dark ? 0.001f : 1e8f, true), false));
+        }
+        if (c.projected) {
+            EXPECT_TRUE(fx->setTexture("ProjectionImage", image, false));
+        }
+        const std::vector<float> glow = draw(fx, "BackRTT[0]");
+        fx->drop();
+
+        float brightest = 0, worst = 0;
+        for (int y = 0; y < kHeight; y += 3)
+            for (int x = 0; x < kWidth; x += 3) {
+                const float* got = &glow[(size_t(y) * kWidth + x) * 4];
+                const core::vector3df want = dark ? core::vector3df() : expected(spot, c.projected, x, y);
+                brightest = std::max(brightest, want.X);
+                worst = std::max({worst, std::fabs(got[0] - want.X), std::fabs(got[1] - want.Y),
+                                  std::fabs(got[2] - want.Z)});
+            }
+        if (!dark) {
+            EXPECT_GT(brightest, 0.2f);
+        }
+        // Half-float targets, and for the spot light a march of 8 to 64 steps against the fine sum.
+        EXPECT_LE(worst, 0.012f);
+    }
+}
+
+TEST_F(TaGLShaderMaterialLppGLTest, ShadowDepthWritesTheDepthAlongTheLightsAxisOverAClearedMap)
+{
+    CTaEffect* fx = effect((std::string(TARV_DATA_DIR) + "/shaders/LppShadowDepth.hlsl").c_str(), {});
+    CTaEffect* clear = effect((std::string(TARV_DATA_DIR) + "/shaders/LppDepthClear.hlsl").c_str(), {});
+    video::ITexture* map = driver->findTexture("ShadowMap.256");
+    ASSERT_TRUE(fx && clear && map);
+    ASSERT_EQ(clear->techniqueCount(), 2u);
+    // The light's camera, off the origin and turned; a wall before the right half of its view at
+    // light-view depth z = 6 + 0.5 x, given in world space.
+    core::matrix4 lightView, lightViewInverse, lightProjection;
+    lightView.buildCameraLookAtMatrixLH(core::vector3df(3, 1, -2), core::vector3df(3.3f, 0.8f, -1),
+                                        core::vector3df(0, 1, 0));
+    lightView.getInverse(lightViewInverse);
+    lightProjection.buildProjectionMatrixPerspectiveFovLH(50 * core::DEGTORAD, 1, 0.01f, 100);
+    video::S3DVertex corners[4];
+    const float xs[4] = {0, 6, 6, 0}, ys[4] = {-6, -6, 6, 6};
+    for (int i = 0; i < 4; ++i) {
+        core::vector3df p(xs[i], ys[i], 6 + 0.5f * xs[i]);
+        lightViewInverse.transformVect(p);
+        corners[i].Pos = p;
+    }
+    const u16 indices[6] = {0, 1, 2, 0, 2, 3};
+    const u32 record = taNewMaterialExt();
+    STaMaterial pass;
+    ASSERT_TRUE(fx->getPassMaterial(0, 0, pass));
+    video::SMaterial material;
+    taApplyMaterial(pass, material, record, taGetManager()->getVideoDriverExt());
+    taGetMaterialExt(record)->effect = fx;
+    material.BackfaceCulling = false;
+
+    ASSERT_TRUE(taBeginScene());
+    driver->setRenderTarget(map, true, true, video::SColor(0, 0, 0, 0));
+    EXPECT_TRUE(taGetManager()->getRenderServices()->drawEffectQuad(clear, 1, 0));
+    driver->setTransform(video::ETS_WORLD, core::IdentityMatrix);
+    driver->setTransform(video::ETS_VIEW, lightView);
+    driver->setTransform(video::ETS_PROJECTION, lightProjection);
+    driver->setMaterial(material);
+    driver->drawIndexedTriangleList(corners, 4, indices, 2);
+    std::vector<float> depth(size_t(kShadowSize) * kShadowSize);
+    glReadPixels(0, 0, kShadowSize, kShadowSize, GL_RED, GL_FLOAT, depth.data());
+    driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+    taEndScene();
+    taGetMaterialExt(record)->effect = nullptr;
+    taFreeMaterialExt(record);
+    clear->drop();
+    fx->drop();
+
+    // Along the ray through a texel, (rx z, ry z, z) meets the wall where z = 6 / (1 - 0.5 rx), for
+    // rx >= 0; the left half keeps the cleared depth.
+    for (int y = 0; y < kShadowSize; y += 5)
+        for (int x = 0; x < kShadowSize; x += 5) {
+            const float rx = ((x + 0.5f) / kShadowSize * 2 - 1) / lightProjection[0];
+            const float got = depth[size_t(y) * kShadowSize + x];
+            if (rx < -0.01f) {
+                ASSERT_EQ(got, kNoSurfaceDepth) << x << ", " << y;
+            } else if (rx > 0.01f) {
+                ASSERT_NEAR(got, 6 / (1 - 0.5f * rx), 0.02f) << x << ", " << y;
+            }
+        }
+}
 } // namespace
