@@ -116,9 +116,17 @@ float shadowTest(float2 uv, float depth)
     return depth - ShadowEpsilon <= stored ? 1.0 : 0.0;
 }
 
-// How much of the light reaches a view-space position: 1 lit, 0 in shadow.
-float shadowFactor(float3 position, float2 vpos)
+// How much of the light reaches a view-space position with unit normal `normal`: 1 lit, 0 in
+// shadow. The position is first moved off its surface by one and a half shadow-map texels (as wide
+// as a texel is there), so that a surface does not shadow itself where the map's texels are coarse
+// or the light grazes it.
+float shadowFactor(float3 position, float3 normal, float2 vpos)
 {
+    float4 receiver = mul(float4(position, 1), ShadowWorldViewProj);
+    // The shadow projection's x scale: the length of the view-to-clip x column.
+    float xScale = length(float3(ShadowWorldViewProj[0][0], ShadowWorldViewProj[1][0], ShadowWorldViewProj[2][0]));
+    float texelWorld = 2 * max(receiver.w, 0) / max(xScale * ShadowMapSize.x, 1e-6);
+    position += normal * (1.5 * texelWorld);
     float4 lightClip = mul(float4(position, 1), ShadowWorldViewProj);
     if (lightClip.w <= 0)
         return 1; // behind the light: outside the cone anyway
@@ -196,7 +204,7 @@ float4 ps_main(VS_OUTPUT input, float2 vpos : VPOS) : COLOR0
         return float4(0, 0, 0, 0);
     float3 colour = LightColor;
 #ifdef USE_SHADOW
-    colour = lerp(LightColor * ShadowColor, LightColor, shadowFactor(position, vpos));
+    colour = lerp(LightColor * ShadowColor, LightColor, shadowFactor(position, normal, vpos));
 #endif
     float3 halfway = normalize(toLight + normalize(-position));
     float specular = pow(saturate(dot(normal, halfway)), specularPower(normalGloss.a));

@@ -13,6 +13,7 @@
 #include "nodes/TaLightSceneNodeExt.h"
 #include "render/TaLightGeometry.h"
 #include "render/TaRenderLightBuffer.h"
+#include "render/TaRenderLightPass.h"
 #include "render/TaRenderServices.h"
 #include "render/TaRendererManager.h"
 #include "scene/TaObjects.h"
@@ -233,6 +234,66 @@ TEST_F(TaLightPassGLTest, LightsThatCannotShineDrawNothing)
         }
         light->remove();
     }
+}
+
+TEST_F(TaLightPassGLTest, AShadowCastingSpotLightLeavesTheGroundBehindTheBuildingsDark)
+{
+    // Every object of the city casts shadows; a spot light low over the road, turned towards the
+    // blocks on one side, throws their shadows across the pavement behind them.
+    for (int id = 1; id <= SceneTotalObjects(0); ++id)
+        taSetObjectShadowCaster(id, true);
+    scene::ILightSceneNode* spot = makeLight(video::ELT_SPOT, core::vector3df(0, 14, -8), 60);
+    spot->getLightData().OuterCone = 45;
+    spot->getLightData().InnerCone = 35;
+    spot->setRotation(core::vector3df(60, 90, 0));
+    spot->updateAbsolutePosition();
+    taAttachLightSceneNodeExt(spot)->params().shadowMapSize = 512;
+    CTaRenderLightShadowMap shadows(taEngine().device, taGetManager()->getRenderServices());
+    ASSERT_TRUE(shadows.init(taGetManager()->getEffectManager(), std::string(taFindFile("LppShadowDepth.hlsl")).c_str(),
+                             std::string(taFindFile("LppDepthClear.hlsl")).c_str()));
+    CTaRenderLightPass pass(taEngine().device, m_lights.get(), &shadows);
+    CTaRendererCtxAdv::SShadowMap pool[4];
+    const char* const names[4] = {"ShadowMap.256", "ShadowMap.512", "ShadowMap.512.1", "ShadowMap.1024"};
+    for (int i = 0; i < 4; ++i)
+        pool[i].texture = m_driver->findTexture(names[i]);
+
+    auto lightWithShadow = [&](bool cast) {
+        spot->enableCastShadow(cast);
+        for (auto& entry : pool)
+            entry.owner = nullptr;
+        EXPECT_TRUE(taBeginScene());
+        m_camera->OnAnimate(0);
+        m_camera->render();
+        CTaRenderServices* services = taGetManager()->getRenderServices();
+        video::ITexture* geometry[2] = {m_driver->findTexture("NormalRTT"), m_driver->findTexture("DepthRTT")};
+        services->setRenderTargets(geometry, 2);
+        m_driver->clearZBuffer();
+        services->drawEffectQuad(m_depthClear, 0, 0);
+        core::array<scene::ISceneNode*> nodes, casters, lights;
+        services->collectVisibleNodes(nodes);
+        services->collectShadowCasters(casters);
+        int count = 0;
+        services->renderNodes(nodes, scene::ESNRP_SOLID, "depth", nullptr, 0, 0, count);
+        lights.push_back(spot);
+        EXPECT_TRUE(pass.renderLights(m_driver->findTexture("LightRTT"), lights, casters, pool, 4));
+        std::vector<float> out = texels("LightRTT", 4);
+        m_driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+        taEndScene();
+        return out;
+    };
+    const std::vector<float> open = lightWithShadow(false);
+    EXPECT_EQ(m_lights->counters().shadowed, 0);
+    const std::vector<float> shadowed = lightWithShadow(true);
+    EXPECT_EQ(m_lights->counters().shadowed, 1);
+    EXPECT_EQ(pool[1].owner, spot); // 512 texels: "ShadowMap.512"
+    // Light is only taken away: a good part of what the open light reaches lies in shadow.
+    int brighter = 0;
+    for (size_t i = 0; i < open.size(); i += 4)
+        brighter += shadowed[i] > open[i] + 1.0f / 255.0f ? 1 : 0;
+    EXPECT_EQ(brighter, 0);
+    EXPECT_GT(lit(open), 2000);
+    EXPECT_LT(lit(shadowed), lit(open) * 9 / 10);
+    EXPECT_GT(lit(shadowed), lit(open) / 10);
 }
 
 } // namespace
