@@ -29,7 +29,8 @@
 // at view depth ZFarValue), so a view-space depth d from DepthRTT lies at d / ZFarValue of that ray.
 //
 // Cone space: the light at the origin, the cone opening along +Z, x^2 + y^2 <= z^2 LightTanThetaSqr,
-// cut at z = LightConeBase. invConeTransform is the transposed inverse of the light's world matrix,
+// cut at z = LightConeBase (at the light's radius when the base is 0 or less, as it is unless a scene
+// sets it). invConeTransform is the transposed inverse of the light's world matrix,
 // so mul(invConeTransform, p) takes a world point p (w = 1) or direction (w = 0) into cone space.
 // Matrices go up as Irrlicht stores them; LightWorldViewProj (world to the light's clip space) is
 // applied as mul(p, LightWorldViewProj).
@@ -73,6 +74,12 @@ float LightPower;
 float IntensityClamp;
 float LightTanThetaSqr;
 float LightConeBase;
+
+// Where the cone ends along its axis.
+float coneLength()
+{
+    return LightConeBase > 0 ? LightConeBase : LightRadius;
+}
 float SoftEdgeRatio;
 float4x4 invConeTransform;
 #if defined(USE_SHADOW) || defined(USE_PROJIMAGE)
@@ -107,10 +114,10 @@ bool coneInterval(float3 o, float3 d, out float t0, out float t1)
     t1 = 1e30;
     // Between the apex plane and the base.
     if (abs(d.z) > 1e-8) {
-        float a = -o.z / d.z, b = (LightConeBase - o.z) / d.z;
+        float a = -o.z / d.z, b = (coneLength() - o.z) / d.z;
         t0 = min(a, b);
         t1 = max(a, b);
-    } else if (o.z < 0 || o.z > LightConeBase) {
+    } else if (o.z < 0 || o.z > coneLength()) {
         return false;
     }
     // Inside the double cone where A t^2 + B t + C <= 0; the slab above keeps the forward half.

@@ -14,6 +14,7 @@
 #include "render/TaLightGeometry.h"
 #include "render/TaRenderLightBuffer.h"
 #include "render/TaRenderLightPass.h"
+#include "render/TaRenderLightVolumetric.h"
 #include "render/TaRenderServices.h"
 #include "render/TaRendererManager.h"
 #include "scene/TaObjects.h"
@@ -294,6 +295,63 @@ TEST_F(TaLightPassGLTest, AShadowCastingSpotLightLeavesTheGroundBehindTheBuildin
     EXPECT_GT(lit(open), 2000);
     EXPECT_LT(lit(shadowed), lit(open) * 9 / 10);
     EXPECT_GT(lit(shadowed), lit(open) / 10);
+}
+
+TEST_F(TaLightPassGLTest, AVolumetricSpotBrightensTheAirInsideItsConeOnly)
+{
+    // Hanging 10 units over the pavement beside the road, shining down: seen from above, the air it
+    // lights lies between its apex and the disc it throws on the ground.
+    scene::ILightSceneNode* spot = makeLight(video::ELT_SPOT, core::vector3df(8, 10, -8), 12);
+    spot->getLightData().OuterCone = 15;
+    spot->getLightData().InnerCone = 10;
+    taAttachLightSceneNodeExt(spot)->params().volumetric = true;
+    taAttachLightSceneNodeExt(spot)->params().volumetricDensity = 4;
+    scene::ILightSceneNode* plain = makeLight(video::ELT_POINT, core::vector3df(-8, 5, -8), 6); // not volumetric
+    CTaRenderLightVolumetric volumetric(taEngine().device, taGetManager()->getRenderServices(),
+                                        taGetManager()->getVideoDriverExt());
+    ASSERT_TRUE(volumetric.init(taGetManager()->getEffectManager(),
+                                std::string(taFindFile("VolumetricSpotLight.hlsl")).c_str(),
+                                std::string(taFindFile("VolumetricPointLight.hlsl")).c_str()));
+    lightBuffer(spot, false); // the geometry buffers
+    ASSERT_TRUE(taBeginScene());
+    m_camera->render();
+    video::ITexture* image = m_driver->findTexture("BackRTT[0]");
+    m_driver->setRenderTarget(image, true, false, video::SColor(0, 0, 0, 0));
+    core::array<scene::ISceneNode*> lights;
+    lights.push_back(plain);
+    lights.push_back(spot);
+    EXPECT_TRUE(volumetric.renderVolumetricLights(image, lights, nullptr, 0));
+    EXPECT_FALSE(volumetric.lastDrawFullScreen()); // seen from outside: its cone
+    const std::vector<float> air = texels("BackRTT[0]", 4);
+    const core::matrix4 viewProjection = m_driver->getTransform(video::ETS_PROJECTION) * m_driver->getTransform(video::ETS_VIEW);
+    m_driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+    taEndScene();
+
+    // The screen box of the apex and the rim of the cone where it meets the ground.
+    float left = 1e9f, right = -1e9f, bottom = 1e9f, top = -1e9f;
+    auto include = [&](const core::vector3df& p) {
+        f32 c[4] = {p.X, p.Y, p.Z, 1};
+        viewProjection.multiplyWith1x4Matrix(c);
+        const float x = (c[0] / c[3] * 0.5f + 0.5f) * kSize, y = (c[1] / c[3] * 0.5f + 0.5f) * kSize;
+        left = std::min(left, x), right = std::max(right, x), bottom = std::min(bottom, y), top = std::max(top, y);
+    };
+    include(spot->getAbsolutePosition());
+    const float rim = 10 * std::tan(15 * core::DEGTORAD);
+    for (int k = 0; k < 32; ++k)
+        include(core::vector3df(8 + rim * std::cos(k * 0.19635f), 0, -8 + rim * std::sin(k * 0.19635f)));
+    int inside = 0, outside = 0;
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+            const float* c = &air[(size_t(y) * kSize + x) * 4];
+            if (c[0] + c[1] + c[2] <= 1e-3f)
+                continue;
+            // Rows may run either way in the target: the box is symmetric about the road's axis.
+            const bool within = x >= left - 3 && x <= right + 3 &&
+                                ((y >= bottom - 3 && y <= top + 3) || (kSize - 1 - y >= bottom - 3 && kSize - 1 - y <= top + 3));
+            (within ? inside : outside) += 1;
+        }
+    EXPECT_GT(inside, 50);
+    EXPECT_EQ(outside, 0);
 }
 
 } // namespace
