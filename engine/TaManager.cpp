@@ -49,6 +49,7 @@ CTaManager* CTaManager::create(irr::IrrlichtDevice* device)
     manager->m_rendererManager = new CTaRendererManager(device, manager->m_driverExt);
     manager->m_gpu->setVideoDriverExt(manager->m_driverExt);
     manager->m_renderServices = new CTaRenderServices(device, manager->m_driverExt);
+    manager->m_rendererManager->setRenderServices(manager->m_renderServices);
     if (!manager->m_renderServices->isValid()) {
         delete manager;
         return nullptr;

@@ -3,6 +3,9 @@
 
 #include "core/TaLog.h"
 #include "effects/TaEffectManager.h"
+#include "render/TaRenderLightBuffer.h"
+#include "render/TaRenderLightPass.h"
+#include "render/TaRenderLightVolumetric.h"
 
 using namespace irr;
 
@@ -20,13 +23,15 @@ const char* const kSemantics[7] = {"BloomSpecMin", "BloomThreshold", "FocalDista
                                    "DofFocalRangeMin", "DofFocalRangeFocused", "DofFocalRangeMax"};
 } // namespace
 
-CTaRendererCtxAdv::CTaRendererCtxAdv(IrrlichtDevice* device, CTaEffectManager* effects)
-    : m_device(device), m_effects(effects)
+CTaRendererCtxAdv::CTaRendererCtxAdv(IrrlichtDevice* device, CTaEffectManager* effects, CTaRenderServices* services,
+                                     ITaVideoDriverExt* driverExt)
+    : m_device(device), m_effects(effects), m_services(services), m_driverExt(driverExt)
 {
 }
 
 CTaRendererCtxAdv::~CTaRendererCtxAdv()
 {
+    m_lightPass.reset();
     if (m_semantics)
         m_semantics->drop();
 }
@@ -68,11 +73,39 @@ bool CTaRendererCtxAdv::init(const STaRendererStartupFiles& files)
             }
     }
     m_antialias = files.antialias;
-    // The light buffer, shadow maps, light pass, volumetric lights, antialiasing and post stages
-    // come with the light pre-pass renderer.
-    taPrint(ETALOG_ERROR, "CTaRendererCtxAdv: the lighting and post-processing stages are not part of this build "
-                          "yet");
-    return false;
+    if (!m_services) {
+        taPrint(ETALOG_ERROR, "CTaRendererCtxAdv: no render services for the lighting stages");
+        return false;
+    }
+    // The lighting stages, each once.
+    if (!m_lightBuffer) {
+        m_lightBuffer.reset(new CTaRenderLightBuffer(m_device, m_services, m_driverExt));
+        if (!m_lightBuffer->init(m_effects, files.files[1].c_str())) {
+            m_lightBuffer.reset();
+            return false;
+        }
+    }
+    if (!m_shadowMapRenderer) {
+        m_shadowMapRenderer.reset(new CTaRenderLightShadowMap(m_device, m_services));
+        if (!m_shadowMapRenderer->init(m_effects, files.files[2].c_str(), files.files[0].c_str())) {
+            m_shadowMapRenderer.reset();
+            return false;
+        }
+    }
+    if (!m_lightPass)
+        m_lightPass.reset(new CTaRenderLightPass(m_device, m_lightBuffer.get(), m_shadowMapRenderer.get()));
+    if (!m_volumetric) {
+        m_volumetric.reset(new CTaRenderLightVolumetric(m_device, m_services, m_driverExt));
+        if (!m_volumetric->init(m_effects, files.files[14].c_str(), files.files[15].c_str())) {
+            m_volumetric.reset();
+            return false;
+        }
+    }
+    // Glow, streaks, depth of field, gamma and antialiasing come with the post-processing chain.
+    taPrint(ETALOG_INFO, "CTaRendererCtxAdv: the post-processing stages are not part of this build yet: frames go "
+                         "without them");
+    m_initialised = true;
+    return true;
 }
 
 void CTaRendererCtxAdv::updateFrame()

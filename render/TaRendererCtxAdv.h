@@ -1,15 +1,23 @@
 // CTaRendererCtxAdv: the advanced renderer context: the frame options and render settings of every
 // frame, the light-streak parameters, the shadow-map pool, and the semantic map through which the
-// post-processing values reach every effect. Its lighting and post-processing stages come with the
-// light pre-pass renderer; until then init() stops after the parts above and says so.
+// post-processing values reach every effect, and the lighting stages (light buffer, shadow maps,
+// light pass, volumetric lights). The post-processing stages are not part of this build yet: init()
+// says so and the context goes without them.
 #pragma once
 
 #include "render/TaRenderer.h"
 
+#include <memory>
 #include <string>
 
 class CTaEffectManager;
+class CTaRenderLightBuffer;
+class CTaRenderLightPass;
+class CTaRenderLightShadowMap;
+class CTaRenderLightVolumetric;
+class CTaRenderServices;
 class ITaEffectBindSemanticMap;
+class ITaVideoDriverExt;
 
 // The files the advanced context is made from: the antialiasing switch and 21 files (the renderers'
 // effect files and the two antialiasing pictures) in a fixed order.
@@ -29,11 +37,14 @@ public:
         void* owner = nullptr; // the light holding it this frame
     };
 
-    CTaRendererCtxAdv(irr::IrrlichtDevice* device, CTaEffectManager* effects);
+    // Without render services the context has no lighting stages (init stops before them).
+    CTaRendererCtxAdv(irr::IrrlichtDevice* device, CTaEffectManager* effects, CTaRenderServices* services = nullptr,
+                      ITaVideoDriverExt* driverExt = nullptr);
     ~CTaRendererCtxAdv() override;
 
     // In order, stopping with false at the first failure (each logged): the glow targets by name,
-    // the shadow maps into the pool, the semantic map with its seven semantics, then the stages.
+    // the shadow maps into the pool, the semantic map with its seven semantics, then the lighting
+    // stages from files 0 to 2, 14 and 15.
     bool init(const STaRendererStartupFiles& files);
     bool isInitialised() const { return m_initialised; }
     // The seven semantics from the render settings (once per frame).
@@ -47,10 +58,20 @@ public:
     SShadowMap* getShadowMaps() { return m_shadowMaps; }
     ITaEffectBindSemanticMap* getSemantics() { return m_semantics; }
     bool antialiasEnabled() const { return m_antialias; }
+    CTaRenderLightBuffer* lightBuffer() { return m_lightBuffer.get(); }
+    CTaRenderLightShadowMap* shadowMapRenderer() { return m_shadowMapRenderer.get(); }
+    CTaRenderLightPass* lightPass() { return m_lightPass.get(); }
+    CTaRenderLightVolumetric* volumetric() { return m_volumetric.get(); }
 
 private:
     irr::IrrlichtDevice* m_device;
     CTaEffectManager* m_effects;
+    CTaRenderServices* m_services;
+    ITaVideoDriverExt* m_driverExt;
+    std::unique_ptr<CTaRenderLightBuffer> m_lightBuffer;
+    std::unique_ptr<CTaRenderLightShadowMap> m_shadowMapRenderer;
+    std::unique_ptr<CTaRenderLightPass> m_lightPass;
+    std::unique_ptr<CTaRenderLightVolumetric> m_volumetric;
     STaFrameOptions m_frameOptions;
     STaRenderSettings m_renderSettings;
     float m_streak[13] = {0, 0.8f, 1, 1, 1, 1, 0, 0, 0.5f, 1, 1, 0.5f, 1};

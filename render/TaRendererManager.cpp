@@ -130,7 +130,7 @@ bool CTaRendererManager::createRenderTargets(video::ECOLOR_FORMAT format, const 
 
 CTaRendererCtxAdv* CTaRendererManager::createCtxAdv(const STaRendererStartupFiles& files, CTaEffectManager* effects)
 {
-    auto* context = new CTaRendererCtxAdv(m_device, effects);
+    auto* context = new CTaRendererCtxAdv(m_device, effects, m_services, m_driverExt);
     if (!context->init(files)) {
         context->drop();
         return nullptr;

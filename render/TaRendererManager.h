@@ -71,9 +71,12 @@ public:
     virtual class CTaRendererCtxAdv* createCtxAdv(const struct STaRendererStartupFiles& files,
                                                   class CTaEffectManager* effects);
     virtual CTaLastFrameInfo* getLastFrameInfo() { return &m_lastFrame; }
+    // The services the advanced context's stages draw with (set once the manager has them).
+    void setRenderServices(class CTaRenderServices* services) { m_services = services; }
 
 private:
     irr::IrrlichtDevice* m_device;
     ITaVideoDriverExt* m_driverExt;
+    class CTaRenderServices* m_services = nullptr;
     CTaLastFrameInfo m_lastFrame;
 };

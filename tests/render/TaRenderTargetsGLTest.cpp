@@ -153,7 +153,11 @@ TEST_F(TaRenderTargetsGLTest, RenderNodesDrawsTheListedNodesOnly)
 
 #include "effects/TaEffectManager.h"
 #include "effects/TaRecordingServices.h"
+#include "render/TaRenderLightBuffer.h"
+#include "render/TaRenderLightPass.h"
+#include "render/TaRenderLightVolumetric.h"
 #include "render/TaRendererCtxAdv.h"
+#include "files/TaFile.h"
 
 namespace {
 
@@ -169,11 +173,27 @@ TEST_F(TaRenderTargetsGLTest, TheAdvancedContextSaysWhatItLacks)
     }
     ASSERT_TRUE(renderers->createRenderTargets(video::ECF_A16B16G16R16F, nullptr));
     {
+        // The lighting stages need their effect files: the first missing one is named.
         TaLogCapture log;
         EXPECT_EQ(renderers->createCtxAdv(files, effects), nullptr);
-        EXPECT_TRUE(log.contains("the lighting and post-processing stages are not part of this build yet"));
+        EXPECT_TRUE(log.contains("CTaRenderLightBuffer: failed to load"));
     }
-    // What it has before the stages: the pool and the semantics of every frame.
+    for (int i = 0; i < 21; ++i)
+        files.files[i] = taFindFile(taRendererStartupFileNames[i]);
+    {
+        // With them, the context has its lighting stages and says what it goes without.
+        TaLogCapture log;
+        CTaRendererCtxAdv* made = renderers->createCtxAdv(files, effects);
+        ASSERT_NE(made, nullptr);
+        EXPECT_NE(made->lightBuffer(), nullptr);
+        EXPECT_NE(made->lightPass(), nullptr);
+        EXPECT_NE(made->volumetric(), nullptr);
+        EXPECT_NE(made->lightBuffer()->effect(23), nullptr); // the softest shadowed spot
+        EXPECT_TRUE(log.contains("the post-processing stages are not part of this build yet"));
+        made->drop();
+    }
+    // What it has before the stages (no render services here): the pool and the semantics of
+    // every frame.
     CTaRendererCtxAdv* context = new CTaRendererCtxAdv(taEngine().device, effects);
     EXPECT_FALSE(context->init(files));
     EXPECT_EQ(context->getShadowMaps()[3].texture, taEngine().videoDriver->findTexture("ShadowMap.1024"));
