@@ -320,7 +320,11 @@ void CTaSceneNodeExt::rebuildSavedTechniques(u32 i)
     for (size_t t = 0; t < r.effect->techniqueCount(); ++t) {
         std::vector<STaMaterial> passes;
         for (size_t p = 0; p < r.effect->passCount(int(t)); ++p) {
+            // From the pass's own layers: textures the effect binds itself (a render target named by
+            // its semantic, such as the light buffer) keep their layers, and the surface's maps go
+            // to theirs.
             STaMaterial layers;
+            r.effect->getPassMaterial(int(t), int(p), layers);
             r.surface->setEffectTextureOnMaterial(layers, r.effect, int(t), int(p));
             passes.push_back(layers);
         }
