@@ -24,6 +24,8 @@ public:
     // units): false when one does not build (logged).
     bool init(CTaEffectManager* effects, const char* shadowDepthFile, const char* clearFile);
     CTaEffect* defaultEffect() const { return m_defaultEffect; }
+    // The clear of the light pre-pass buffers (technique 0) and of a shadow map ("shadow").
+    CTaEffect* clearEffect() const { return m_clearEffect; }
     // Renders `light`'s shadow map into `target` (cleared to white and far depth) from the casters
     // that cast shadows, when one of them is in the light's view; false (nothing touched) otherwise.
     // The light's view-projection, near and far values come out.

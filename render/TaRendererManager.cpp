@@ -4,6 +4,7 @@
 #include "core/TaLog.h"
 #include "driver/TaVideoDriverExt.h"
 #include "render/TaRendererCtxAdv.h"
+#include "render/TaRendererLpp.h"
 
 #include <algorithm>
 
@@ -136,6 +137,17 @@ CTaRendererCtxAdv* CTaRendererManager::createCtxAdv(const STaRendererStartupFile
         return nullptr;
     }
     return context;
+}
+
+ITaRenderer* CTaRendererManager::createRendererLpp(CTaRendererCtxAdv* context, const char* opaqueFile,
+                                                   const char* transparentFile)
+{
+    auto* renderer = new CTaRendererLpp(m_device, context, m_services);
+    if (!renderer->init(opaqueFile, transparentFile)) {
+        renderer->drop();
+        return nullptr;
+    }
+    return renderer;
 }
 
 CTaRendererCtx* CTaRendererManager::createCtx()

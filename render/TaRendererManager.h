@@ -70,6 +70,10 @@ public:
     // A new initialised advanced context, or nullptr (the half-made one released, the reason logged).
     virtual class CTaRendererCtxAdv* createCtxAdv(const struct STaRendererStartupFiles& files,
                                                   class CTaEffectManager* effects);
+    // A new initialised light pre-pass renderer on `context` with its two material files, or nullptr
+    // (the reason logged).
+    virtual ITaRenderer* createRendererLpp(class CTaRendererCtxAdv* context, const char* opaqueFile,
+                                           const char* transparentFile);
     virtual CTaLastFrameInfo* getLastFrameInfo() { return &m_lastFrame; }
     // The services the advanced context's stages draw with (set once the manager has them).
     void setRenderServices(class CTaRenderServices* services) { m_services = services; }

@@ -355,3 +355,80 @@ TEST_F(TaLightPassGLTest, AVolumetricSpotBrightensTheAirInsideItsConeOnly)
 }
 
 } // namespace
+
+#include "render/TaRendererCtxAdv.h"
+#include "render/TaRendererLpp.h"
+
+namespace {
+
+// The light pre-pass renderer's frame of the city: its surfaces lit through the light buffer by the
+// lights of the scene, and brighter with a lamp added just ahead of the camera.
+class TaRendererLppGLTest : public TaScratchTest
+{
+protected:
+    void TearDown() override
+    {
+        taSetCurrentRenderer(nullptr);
+        taShutdown();
+        TaScratchTest::TearDown();
+    }
+};
+
+TEST_F(TaRendererLppGLTest, ACityFrameLitByItsLights)
+{
+    const std::string dir = m_dir;
+    taTestRun(std::string("cp -r '") + TARV_SAMPLES_DIR + "/city' '" + dir + "/city'");
+    taTestProvideEngineFiles(dir + "/");
+    ASSERT_EQ(chdir((dir + "/city").c_str()), 0);
+    taRegisterSceneTable();
+    ASSERT_EQ(taSetup(taTestGLSetup(dir + "/", kSize, kSize)), 0);
+    CTaRendererManager* renderers = taGetManager()->getRendererManager();
+    ASSERT_TRUE(renderers->createRenderTargets(video::ECF_A16B16G16R16F, nullptr));
+    STaRendererStartupFiles files;
+    for (int i = 0; i < 21; ++i)
+        files.files[i] = taFindFile(taRendererStartupFileNames[i]);
+    CTaRendererCtxAdv* context = renderers->createCtxAdv(files, taGetManager()->getEffectManager());
+    ASSERT_NE(context, nullptr);
+    ITaRenderer* renderer = renderers->createRendererLpp(context, std::string(taFindFile("Lpp.hlsl")).c_str(),
+                                                         std::string(taFindFile("Forward.hlsl")).c_str());
+    context->drop();
+    ASSERT_NE(renderer, nullptr);
+    taSetCurrentRenderer(renderer);
+    ASSERT_EQ(LoadScene("city.tscn", 0, 1, 1, 1, 1, 1, 1, 1, false, "city"), 0);
+    ShowScene(0);
+    ASSERT_EQ(AnimateScene(0, 0), 0);
+    video::IVideoDriver* driver = taEngine().videoDriver;
+    auto frame = [&](const char* name) {
+        EXPECT_TRUE(taBeginScene());
+        EXPECT_TRUE(renderer->render(nullptr));
+        taEndScene();
+        EXPECT_EQ(taScreenshot(name), 0);
+        return driver->createImageFromFile(name);
+    };
+    video::IImage* before = frame("before.png");
+    ASSERT_NE(before, nullptr);
+    scene::ICameraSceneNode* camera = taEngine().sceneManager->getActiveCamera();
+    // A strong light just ahead of the camera.
+    core::vector3df ahead = camera->getTarget() - camera->getAbsolutePosition();
+    ahead.normalize();
+    scene::ILightSceneNode* lamp = taEngine().sceneManager->addLightSceneNode(
+        nullptr, camera->getAbsolutePosition() + ahead * 1.5f, video::SColorf(3, 3, 3), 12);
+    taAttachLightSceneNodeExt(lamp);
+    video::IImage* after = frame("after.png");
+    ASSERT_NE(after, nullptr);
+    long sumBefore = 0, sumAfter = 0;
+    for (u32 y = 0; y < u32(kSize); ++y)
+        for (u32 x = 0; x < u32(kSize); ++x) {
+            const video::SColor a = before->getPixel(x, y), b = after->getPixel(x, y);
+            sumBefore += a.getRed() + a.getGreen() + a.getBlue();
+            sumAfter += b.getRed() + b.getGreen() + b.getBlue();
+        }
+    EXPECT_GT(sumBefore, 0);
+    EXPECT_GT(sumAfter, sumBefore + kSize * kSize / 4);
+    before->drop();
+    after->drop();
+    taSetCurrentRenderer(nullptr);
+    renderer->drop();
+}
+
+} // namespace

@@ -1,0 +1,149 @@
+// The light pre-pass renderer's frame.
+#include "render/TaRendererLpp.h"
+
+#include "core/TaLog.h"
+#include "effects/TaEffectDef.h"
+#include "render/TaRenderLightBuffer.h"
+#include "render/TaRenderLightPass.h"
+#include "render/TaRenderLightVolumetric.h"
+#include "render/TaRenderServices.h"
+#include "render/TaRendererCtxAdv.h"
+
+#include <cstdio>
+
+using namespace irr;
+
+CTaRendererLpp::CTaRendererLpp(IrrlichtDevice* device, CTaRendererCtxAdv* context, CTaRenderServices* services)
+    : m_device(device), m_context(context), m_services(services)
+{
+    if (m_context)
+        m_context->grab();
+    m_solidOverride.Material.ZBuffer = video::ECFN_LESSEQUAL;
+    m_solidOverride.EnableFlags = video::EMF_ZBUFFER;
+    m_solidOverride.EnablePasses = 0;
+    m_solidOverride.Enabled = true;
+    m_transparentOverride.Material.ZWriteEnable = false;
+    m_transparentOverride.EnableFlags = video::EMF_ZWRITE_ENABLE;
+    m_transparentOverride.EnablePasses = 0;
+    m_transparentOverride.Enabled = true;
+}
+
+CTaRendererLpp::~CTaRendererLpp()
+{
+    if (m_context)
+        m_context->drop();
+}
+
+STaFrameOptions* CTaRendererLpp::getFrameOptions()
+{
+    return m_context ? m_context->getFrameOptions() : nullptr;
+}
+
+bool CTaRendererLpp::init(const char* opaqueFile, const char* transparentFile)
+{
+    if (m_initialised)
+        return false;
+    m_opaqueFile = opaqueFile ? opaqueFile : "";
+    m_transparentFile = transparentFile ? transparentFile : "";
+    static const char* const names[kTargets] = {"BackRTT[0]", "BackRTT[1]", "BackRTT[2]", "BackRTT[3]",
+                                                "DepthRTT",   "NormalRTT",  "LightRTT",   "HalfScreen[0]",
+                                                "HalfScreen[1]", "HalfScreen[2]", "QuarterScreen[0]", "QuarterScreen[1]"};
+    video::IVideoDriver* driver = m_device->getVideoDriver();
+    for (int i = 0; i < kTargets; ++i) {
+        m_targets[i] = driver->findTexture(names[i]);
+        if (!m_targets[i]) {
+            taPrint(ETALOG_ERROR, "CTaRendererLpp failed to find render targets");
+            return false;
+        }
+    }
+    if (!m_context || !m_context->isInitialised() || !m_services) {
+        taPrint(ETALOG_ERROR, "CTaRendererLpp: the advanced context is not initialised");
+        return false;
+    }
+    m_initialised = true;
+    return true;
+}
+
+bool CTaRendererLpp::getMaterialEffect(char* effectFile, int effectFileSize, STaFxMacro* macros, int* macroCount,
+                                       video::E_MATERIAL_TYPE materialType)
+{
+    video::IMaterialRenderer* renderer = m_device->getVideoDriver()->getMaterialRenderer(materialType);
+    const bool transparent = renderer && renderer->isTransparent();
+    if (effectFile && effectFileSize > 0)
+        snprintf(effectFile, size_t(effectFileSize), "%s", (transparent ? m_transparentFile : m_opaqueFile).c_str());
+    int written = 0;
+    if (macros && macroCount && *macroCount >= 2) {
+        macros[0].name = "USE_OUTDEPTH";
+        macros[0].value = "";
+        macros[1].name = nullptr;
+        macros[1].value = nullptr;
+        written = 1;
+    } else if (macros && macroCount && *macroCount > 0) {
+        macros[0].name = nullptr;
+        macros[0].value = nullptr;
+    }
+    if (macroCount)
+        *macroCount = written;
+    return true;
+}
+
+bool CTaRendererLpp::render(video::ITexture* target)
+{
+    if (!m_initialised)
+        return false;
+    video::IVideoDriver* driver = m_device->getVideoDriver();
+    scene::ISceneManager* scene = m_device->getSceneManager();
+    m_context->updateFrame();
+    const STaRenderSettings& settings = *m_context->getRenderSettings();
+    const STaFrameOptions& options = *m_context->getFrameOptions();
+    m_context->lightBuffer()->setEpsilonOverride(settings.shadowEpsilonOverride, settings.shadowEpsilon);
+    m_context->lightBuffer()->setDebug(options.showDebugBuffers);
+
+    // The camera's transforms and the light block the transparent surfaces read.
+    scene::ICameraSceneNode* camera = scene->getActiveCamera();
+    if (camera) {
+        camera->OnAnimate(m_device->getTimer()->getTime());
+        camera->OnRegisterSceneNode();
+        camera->render();
+    }
+    taFillLightBlock(scene);
+    core::array<scene::ISceneNode*> lights, solid, transparent, transparentEffect, casters;
+    m_services->getLightList(lights);
+    m_services->getSolidList(solid);
+    m_services->getTransparentList(transparent);
+    m_services->getTransparentEffectList(transparentEffect);
+    m_services->collectShadowCasters(casters);
+
+    // The geometry buffers: cleared to "nothing here", then the opaque surfaces' depth technique.
+    driver->setRenderTarget(m_targets[kBack0], true, true, video::SColor(options.backgroundColour));
+    video::ITexture* geometry[2] = {m_targets[kNormal], m_targets[kDepth]};
+    m_services->setRenderTargets(geometry, 2);
+    m_services->drawEffectQuad(m_context->shadowMapRenderer()->clearEffect(), 0, 0);
+    int drawn = 0;
+    m_services->renderNodes(solid, scene::ESNRP_SOLID, "depth", nullptr, 0, 0, drawn);
+
+    // Every light into the light buffer.
+    m_context->releaseShadowMaps();
+    m_context->lightPass()->renderLights(m_targets[kLight], lights, casters, m_context->getShadowMaps(),
+                                         CTaRendererCtxAdv::kShadowMaps);
+
+    // The opaque surfaces reading the light buffer, then the transparent ones.
+    video::ITexture* colourAndDepth[2] = {m_targets[kBack0], m_targets[kDepth]};
+    m_services->setRenderTargets(colourAndDepth, 2);
+    m_services->renderNodes(solid, scene::ESNRP_SOLID, "", &m_solidOverride, 0, 0, drawn);
+    m_services->setRenderTargets(colourAndDepth, 2);
+    m_services->renderNodes(transparent, scene::ESNRP_TRANSPARENT, "", &m_transparentOverride, 0, 0, drawn);
+
+    // The volumetric lights over the picture, then the transparent effects.
+    m_context->volumetric()->renderVolumetricLights(m_targets[kBack0], lights, m_context->getShadowMaps(),
+                                                    CTaRendererCtxAdv::kShadowMaps);
+    m_services->setRenderTargets(colourAndDepth, 2);
+    m_services->renderNodes(transparentEffect, scene::ESNRP_TRANSPARENT_EFFECT, "", &m_transparentOverride, 0, 0, drawn);
+
+    // The picture into the final target (the post-processing chain comes later).
+    driver->setRenderTarget(target ? target : nullptr, false, false);
+    if (!target)
+        driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+    m_services->copyTexture(m_targets[kBack0]);
+    return true;
+}

@@ -1,0 +1,41 @@
+// CTaRendererLpp: the light pre-pass renderer. Opaque geometry writes its normals and depths, every
+// light is drawn into the light buffer (shadow maps on demand), the opaque geometry is drawn again
+// reading the light buffer, then the transparent geometry and the volumetric lights. The frame's
+// post-processing stages are not part of this build yet: the picture goes to the final target as
+// it is.
+#pragma once
+
+#include "render/TaRenderer.h"
+
+#include <string>
+
+class CTaRenderServices;
+class CTaRendererCtxAdv;
+
+class CTaRendererLpp : public ITaRenderer
+{
+public:
+    CTaRendererLpp(irr::IrrlichtDevice* device, CTaRendererCtxAdv* context, CTaRenderServices* services);
+    ~CTaRendererLpp() override;
+
+    // The material files and the twelve render targets the frame uses: false on a second call or
+    // when a target is missing ("CTaRendererLpp failed to find render targets").
+    bool init(const char* opaqueFile, const char* transparentFile) override;
+    bool render(irr::video::ITexture* target) override;
+    // Opaque materials draw with the opaque file, transparent ones with the transparent file, both
+    // with "USE_OUTDEPTH" (the material pass also writes the depth buffer).
+    bool getMaterialEffect(char* effectFile, int effectFileSize, struct STaFxMacro* macros, int* macroCount,
+                           irr::video::E_MATERIAL_TYPE materialType) override;
+    STaFrameOptions* getFrameOptions() override;
+
+private:
+    enum { kBack0, kBack1, kBack2, kBack3, kDepth, kNormal, kLight, kHalf0, kHalf1, kHalf2, kQuarter0, kQuarter1, kTargets };
+
+    irr::IrrlichtDevice* m_device;
+    CTaRendererCtxAdv* m_context;
+    CTaRenderServices* m_services;
+    std::string m_opaqueFile, m_transparentFile;
+    irr::video::ITexture* m_targets[kTargets] = {};
+    irr::video::SOverrideMaterial m_solidOverride, m_transparentOverride;
+    bool m_initialised = false;
+};
