@@ -54,6 +54,24 @@ scene::IMesh* taCreateLightConeMesh(const scene::IGeometryCreator* creator)
     return cone;
 }
 
+bool taCreateLightMeshes(const scene::IGeometryCreator* creator, scene::IMesh*& sphere, scene::IMesh*& cone,
+                         const char* stage)
+{
+    if (!sphere)
+        sphere = creator->createSphereMesh(1.0f, 8, 8);
+    if (!sphere) {
+        taPrint(ETALOG_ERROR, "%s: failed to create LightSphereMesh", stage);
+        return false;
+    }
+    if (!cone)
+        cone = taCreateLightConeMesh(creator);
+    if (!cone) {
+        taPrint(ETALOG_ERROR, "%s: failed to create LightConeMesh", stage);
+        return false;
+    }
+    return true;
+}
+
 CTaRenderLightBuffer::CTaRenderLightBuffer(IrrlichtDevice* device, CTaRenderServices* services, ITaVideoDriverExt* driverExt)
     : m_device(device), m_driver(device->getVideoDriver()), m_services(services), m_driverExt(driverExt),
       m_record(taNewMaterialExt())
@@ -76,19 +94,9 @@ CTaRenderLightBuffer::~CTaRenderLightBuffer()
 
 bool CTaRenderLightBuffer::init(CTaEffectManager* effects, const char* lightPassFile)
 {
-    const scene::IGeometryCreator* creator = m_device->getSceneManager()->getGeometryCreator();
-    if (!m_sphere)
-        m_sphere = creator->createSphereMesh(1.0f, 8, 8);
-    if (!m_sphere) {
-        taPrint(ETALOG_ERROR, "CTaRenderLightBuffer: failed to create LightSphereMesh");
+    if (!taCreateLightMeshes(m_device->getSceneManager()->getGeometryCreator(), m_sphere, m_cone,
+                             "CTaRenderLightBuffer"))
         return false;
-    }
-    if (!m_cone)
-        m_cone = taCreateLightConeMesh(creator);
-    if (!m_cone) {
-        taPrint(ETALOG_ERROR, "CTaRenderLightBuffer: failed to create LightConeMesh");
-        return false;
-    }
     for (int slot = 0; slot < 24; ++slot) {
         const char* const* names = taLightPassSlotMacros(slot);
         if (!names || m_effects[slot])

@@ -73,3 +73,7 @@ private:
 // The unit cone the light stages draw spot lights with: apex at the origin, base of radius 1 at
 // z = 1 (4 sides), made from Irrlicht's cone along +Y.
 irr::scene::IMesh* taCreateLightConeMesh(const irr::scene::IGeometryCreator* creator);
+// The unit sphere (8 x 8 segments) and cone of a light stage, each made when still missing: false,
+// with "<stage>: failed to create LightSphereMesh" or "...LightConeMesh", when one cannot be made.
+bool taCreateLightMeshes(const irr::scene::IGeometryCreator* creator, irr::scene::IMesh*& sphere,
+                         irr::scene::IMesh*& cone, const char* stage);

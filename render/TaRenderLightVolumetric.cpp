@@ -57,19 +57,9 @@ CTaRenderLightVolumetric::~CTaRenderLightVolumetric()
 
 bool CTaRenderLightVolumetric::init(CTaEffectManager* effects, const char* spotFile, const char* pointFile)
 {
-    const scene::IGeometryCreator* creator = m_device->getSceneManager()->getGeometryCreator();
-    if (!m_sphere)
-        m_sphere = creator->createSphereMesh(1.0f, 8, 8);
-    if (!m_sphere) {
-        taPrint(ETALOG_ERROR, "CTaRenderLightVolumetric: failed to create LightSphereMesh");
+    if (!taCreateLightMeshes(m_device->getSceneManager()->getGeometryCreator(), m_sphere, m_cone,
+                             "CTaRenderLightVolumetric"))
         return false;
-    }
-    if (!m_cone)
-        m_cone = taCreateLightConeMesh(creator);
-    if (!m_cone) {
-        taPrint(ETALOG_ERROR, "CTaRenderLightVolumetric: failed to create LightConeMesh");
-        return false;
-    }
     if (!m_point)
         m_point = effects ? effects->createEffect(pointFile, -1, nullptr) : nullptr;
     if (!m_point) {

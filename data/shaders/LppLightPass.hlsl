@@ -89,18 +89,7 @@ sampler2D ShadowMap : register(s2);
 #endif
 #endif
 
-struct VS_OUTPUT {
-    float4 pos : POSITION;
-    float4 clip : TEXCOORD0;
-};
-
-VS_OUTPUT vs_main(float3 pos : POSITION)
-{
-    VS_OUTPUT output;
-    output.pos = mul(float4(pos, 1), WorldViewProjection);
-    output.clip = output.pos;
-    return output;
-}
+#include "LightVolume.hlsli"
 
 // The specular exponent of a glossiness, as the surfaces compute it (SurfaceCommon.hlsli).
 float specularPower(float glossiness)

@@ -41,18 +41,7 @@ float IntensityClamp;
 
 sampler2D DepthBuffer : register(s0);
 
-struct VS_OUTPUT {
-    float4 pos : POSITION;
-    float4 clip : TEXCOORD0;
-};
-
-VS_OUTPUT vs_main(float3 pos : POSITION)
-{
-    VS_OUTPUT output;
-    output.pos = mul(float4(pos, 1), WorldViewProjection);
-    output.clip = output.pos;
-    return output;
-}
+#include "LightVolume.hlsli"
 
 // The integral of the density over s (measured from the ray's closest point to the light) from 0,
 // divided by the radius; q = 1 + 16 h^2 / R^2 for a ray passing at distance h.

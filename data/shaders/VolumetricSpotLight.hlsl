@@ -94,18 +94,7 @@ sampler2D ShadowMap : register(s1);
 sampler2D ProjectionImage : register(TA_PROJIMAGE_REGISTER);
 #endif
 
-struct VS_OUTPUT {
-    float4 pos : POSITION;
-    float4 clip : TEXCOORD0;
-};
-
-VS_OUTPUT vs_main(float3 pos : POSITION)
-{
-    VS_OUTPUT output;
-    output.pos = mul(float4(pos, 1), WorldViewProjection);
-    output.clip = output.pos;
-    return output;
-}
+#include "LightVolume.hlsli"
 
 // The stretch [t0, t1] of the ray o + t d (cone space) inside the cone; false when it misses.
 bool coneInterval(float3 o, float3 d, out float t0, out float t1)
