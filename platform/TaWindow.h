@@ -53,10 +53,12 @@ void taPlatformInstallWindowErrorHandler(void (*report)(const char* text));
 
 // A connection to the default display (nullptr without one). A virtual display can refuse a
 // connection for a moment right after another client went: it is tried again for up to a second.
-// For tools and tests that watch the engine from another process: the first top-level window named `title` (0 when there is none),
-// a key pressed and released on it (an X keysym), and its pixels as 0xRRGGBB rows.
+// For tools and tests that watch the engine from another process: the first top-level window named `title`
+// (and, with `pid` above 0, of that process) or 0 when there is none, a key pressed and released on it
+// (an X keysym), and its pixels as 0xRRGGBB rows. A window that goes meanwhile is a failure, never the
+// end of the watching process.
 void* taPlatformOpenDisplay();
 void taPlatformCloseDisplay(void* display);
-unsigned long taPlatformFindWindow(void* display, const char* title);
+unsigned long taPlatformFindWindow(void* display, const char* title, long pid = 0);
 bool taPlatformSendKey(void* display, unsigned long window, unsigned long keysym);
 bool taPlatformReadWindow(void* display, unsigned long window, std::vector<unsigned>& pixels, int* width, int* height);

@@ -357,28 +357,42 @@ void taPlatformCloseDisplay(void* display)
         XCloseDisplay(static_cast<Display*>(display));
 }
 
-unsigned long taPlatformFindWindow(void* display, const char* title)
+unsigned long taPlatformFindWindow(void* display, const char* title, long pid)
 {
     if (!display || !title)
         return 0;
     Display* d = static_cast<Display*>(display);
+    ErrorTrap trap(d);
     Window root, parent;
     Window* children = nullptr;
     unsigned count = 0;
     unsigned long found = 0;
     if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count))
         return 0;
+    const Atom pidAtom = XInternAtom(d, "_NET_WM_PID", False);
     for (unsigned i = 0; i < count && !found; ++i) {
         char* name = nullptr;
-        if (XFetchName(d, children[i], &name) && name) {
-            if (strcmp(name, title) == 0)
-                found = children[i];
-            XFree(name);
+        if (!XFetchName(d, children[i], &name) || !name)
+            continue;
+        bool match = strcmp(name, title) == 0;
+        XFree(name);
+        if (match && pid > 0) {
+            Atom type = None;
+            int format = 0;
+            unsigned long items = 0, after = 0;
+            unsigned char* data = nullptr;
+            match = XGetWindowProperty(d, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items,
+                                       &after, &data) == Success &&
+                    data && format == 32 && items == 1 && long(*reinterpret_cast<unsigned long*>(data)) == pid;
+            if (data)
+                XFree(data);
         }
+        if (match)
+            found = children[i];
     }
     if (children)
         XFree(children);
-    return found;
+    return trap.failed() ? 0 : found;
 }
 
 bool taPlatformSendKey(void* display, unsigned long window, unsigned long keysym)
@@ -386,6 +400,7 @@ bool taPlatformSendKey(void* display, unsigned long window, unsigned long keysym
     if (!display || !window)
         return false;
     Display* d = static_cast<Display*>(display);
+    ErrorTrap trap(d);
     XEvent event = {};
     event.xkey.display = d;
     event.xkey.window = window;
@@ -396,8 +411,7 @@ bool taPlatformSendKey(void* display, unsigned long window, unsigned long keysym
     bool sent = XSendEvent(d, window, True, KeyPressMask, &event) != 0;
     event.type = KeyRelease;
     sent = XSendEvent(d, window, True, KeyReleaseMask, &event) != 0 && sent;
-    XSync(d, False);
-    return sent;
+    return !trap.failed() && sent;
 }
 
 bool taPlatformReadWindow(void* display, unsigned long window, std::vector<unsigned>& pixels, int* width, int* height)
@@ -405,12 +419,16 @@ bool taPlatformReadWindow(void* display, unsigned long window, std::vector<unsig
     if (!display || !window)
         return false;
     Display* d = static_cast<Display*>(display);
+    ErrorTrap trap(d);
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(d, window, &attributes) || attributes.map_state != IsViewable)
+    if (!XGetWindowAttributes(d, window, &attributes) || trap.failed() || attributes.map_state != IsViewable)
         return false;
     XImage* image = XGetImage(d, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
-    if (!image)
+    if (!image || trap.failed()) {
+        if (image)
+            XDestroyImage(image);
         return false;
+    }
     *width = attributes.width;
     *height = attributes.height;
     pixels.resize(static_cast<size_t>(attributes.width) * attributes.height);

@@ -248,16 +248,29 @@ TEST_F(TaScriptGLTest, ObjectViewerShowsTheMeshAndEndsOnEscape)
         execl(TARV_EXECUTABLE, TARV_EXECUTABLE, "-userlog", model.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
+    // The viewer goes with the test whatever happens to the test.
+    struct SChild {
+        pid_t pid;
+        ~SChild()
+        {
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == 0) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+            }
+        }
+    } guard{child};
     void* display = taPlatformOpenDisplay();
     ASSERT_NE(display, nullptr);
-    // Wait for the viewer's window and a frame with the mesh in it.
+    // Wait for the viewer's window (its own: other tests may show windows of the same name meanwhile)
+    // and a frame with the mesh in it.
     unsigned long window = 0;
     std::vector<unsigned> pixels;
     int width = 0, height = 0, mesh = 0;
     for (int attempt = 0; attempt < 200 && mesh < 100; ++attempt) {
         usleep(50000);
         if (!window)
-            window = taPlatformFindWindow(display, "Tarv");
+            window = taPlatformFindWindow(display, "Tarv", child);
         if (window && taPlatformReadWindow(display, window, pixels, &width, &height)) {
             mesh = 0;
             // The middle of the window: not the viewer's backdrop, not black.
