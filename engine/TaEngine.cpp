@@ -21,6 +21,7 @@
 #include "platform/TaPlatform.h"
 #include "platform/TaWindow.h"
 #include "render/TaCubeMap.h"
+#include "render/TaRendererCtxAdv.h"
 #include "render/TaRendererManager.h"
 #include "driver/TaVideoDriverExt.h"
 #include "driver/gl/TaGLCapabilities.h"
@@ -192,6 +193,26 @@ int failCreation(const char* text)
     return 1;
 }
 
+// The light pre-pass renderer: the render-target table in half floats at screen size, the advanced
+// context with its start-up files, the renderer with its opaque and transparent material files.
+// None when a step fails (each logs why).
+ITaRenderer* createLightPrePassRenderer(CTaRendererManager* renderers, bool antialias)
+{
+    if (!renderers->createRenderTargets(video::ECF_A16B16G16R16F, nullptr))
+        return nullptr;
+    STaRendererStartupFiles files;
+    files.antialias = antialias;
+    for (int i = 0; i < 21; ++i)
+        files.files[i] = taFindFile(taRendererStartupFileNames[i]);
+    CTaRendererCtxAdv* context = renderers->createCtxAdv(files, taGetManager()->getEffectManager());
+    if (!context)
+        return nullptr;
+    ITaRenderer* renderer = renderers->createRendererLpp(context, std::string(taFindFile("Lpp.hlsl")).c_str(),
+                                                         std::string(taFindFile("Forward.hlsl")).c_str());
+    context->drop();
+    return renderer;
+}
+
 // Engine initialisation: capabilities, manager, cache and texture directories, renderer. 0, or 1
 // with the failure text set.
 int initEngine(const STaEngineContext& e)
@@ -223,14 +244,22 @@ int initEngine(const STaEngineContext& e)
     driver->setTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS, false);
     driver->addRenderTargetTexture(core::dimension2du(32, 32), "DummyRenderTarget");
     driver->setTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS, mipMaps);
-    if (e.lightPrePass && e.driver == ETADRIVER_OPENGL)
-        noteOnce(g_notedRenderer, "The light pre-pass renderer is not part of this build yet: "
-                                  "frames are drawn by the simple renderer");
     CTaRendererManager* renderers = manager->getRendererManager();
-    CTaRendererCtx* context = renderers->createCtx();
-    ITaRenderer* renderer = context ? renderers->createRendererSimple(context) : nullptr;
-    if (context)
-        context->drop();
+    ITaRenderer* renderer = nullptr;
+    if (e.lightPrePass && e.driver == ETADRIVER_OPENGL) {
+        renderer = createLightPrePassRenderer(renderers, e.antialias);
+        // Until the post-processing chain is built, a light pre-pass renderer that cannot be made
+        // leaves the frames to the simple renderer (said once, with the failing step logged above).
+        if (!renderer)
+            noteOnce(g_notedRenderer, "The light pre-pass renderer could not be created: frames are drawn by "
+                                      "the simple renderer");
+    }
+    if (!renderer) {
+        CTaRendererCtx* context = renderers->createCtx();
+        renderer = context ? renderers->createRendererSimple(context) : nullptr;
+        if (context)
+            context->drop();
+    }
     if (!renderer) {
         setSetupError("fails to init render");
         return 1;
@@ -525,13 +554,22 @@ bool taEndScene()
     return true;
 }
 
+// What the renderer takes from the engine every frame: the background colour, and the render
+// settings of the current scene and the camera calls.
+static void prepareRenderer(ITaRenderer* renderer)
+{
+    if (STaFrameOptions* options = renderer->getFrameOptions())
+        options->backgroundColour = g_background;
+    if (STaRenderSettings* settings = renderer->getRenderSettings())
+        *settings = g_engine.renderSettings;
+}
+
 bool taRenderToTarget(video::ITexture* target)
 {
     ITaRenderer* renderer = taGetCurrentRenderer();
     if (!g_engine.started || !renderer)
         return false;
-    if (STaFrameOptions* options = renderer->getFrameOptions())
-        options->backgroundColour = g_background;
+    prepareRenderer(renderer);
     const bool rendered = renderer->render(target);
     if (target)
         g_engine.videoDriver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
@@ -565,8 +603,7 @@ bool Sync()
         return false;
     }
     ITaRenderer* renderer = taGetCurrentRenderer();
-    if (STaFrameOptions* options = renderer->getFrameOptions())
-        options->backgroundColour = g_background;
+    prepareRenderer(renderer);
     renderer->render(nullptr);
     // The frame's camera, before the overlay's screen quads set transforms of their own.
     const core::matrix4 view = e.videoDriver->getTransform(video::ETS_VIEW);

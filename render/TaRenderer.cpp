@@ -52,16 +52,3 @@ bool CTaRendererSimple::render(video::ITexture* target)
     return true;
 }
 
-bool CTaRendererSimple::getMaterialEffect(char* effectFile, int effectFileSize, STaFxMacro* macros, int* macroCount,
-                                          video::E_MATERIAL_TYPE)
-{
-    if (effectFile && effectFileSize > 0)
-        snprintf(effectFile, size_t(effectFileSize), "%s", "Forward.hlsl");
-    if (macros && macroCount && *macroCount > 0) {
-        macros[0].name = nullptr;
-        macros[0].value = nullptr;
-    }
-    if (macroCount)
-        *macroCount = 0;
-    return true;
-}

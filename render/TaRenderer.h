@@ -20,6 +20,8 @@ private:
 };
 
 // A renderer draws the current scene into a final target (nullptr: the window's back buffer).
+struct STaRenderSettings;
+
 class ITaRenderer : public irr::IReferenceCounted
 {
 public:
@@ -33,6 +35,9 @@ public:
     virtual bool init(const char* opaqueFile, const char* transparentFile);
     // The frame options of the renderer's context (nullptr without one).
     virtual STaFrameOptions* getFrameOptions() = 0;
+    // The render settings the renderer reads, which the engine refreshes every frame (nullptr when
+    // it reads none).
+    virtual STaRenderSettings* getRenderSettings() { return nullptr; }
 };
 
 // The simple renderer: clears the target to the context's background colour and lets the scene
@@ -44,10 +49,6 @@ public:
     ~CTaRendererSimple() override;
     bool render(irr::video::ITexture* target) override;
     STaFrameOptions* getFrameOptions() override;
-    // Surfaces are drawn with "Forward.hlsl" (no macros) until the light pre-pass renderer draws
-    // them, so that objects show their surfaces now.
-    bool getMaterialEffect(char* effectFile, int effectFileSize, struct STaFxMacro* macros, int* macroCount,
-                           irr::video::E_MATERIAL_TYPE materialType) override;
 
 private:
     irr::IrrlichtDevice* m_device;

@@ -39,6 +39,11 @@ STaFrameOptions* CTaRendererLpp::getFrameOptions()
     return m_context ? m_context->getFrameOptions() : nullptr;
 }
 
+STaRenderSettings* CTaRendererLpp::getRenderSettings()
+{
+    return m_context ? m_context->getRenderSettings() : nullptr;
+}
+
 bool CTaRendererLpp::init(const char* opaqueFile, const char* transparentFile)
 {
     if (m_initialised)
@@ -67,23 +72,19 @@ bool CTaRendererLpp::init(const char* opaqueFile, const char* transparentFile)
 bool CTaRendererLpp::getMaterialEffect(char* effectFile, int effectFileSize, STaFxMacro* macros, int* macroCount,
                                        video::E_MATERIAL_TYPE materialType)
 {
+    if (!macroCount || *macroCount < 2 || !macros) {
+        taPrint(ETALOG_ERROR, "CTaRendererLpp::getMaterialEffect not enough space for macros");
+        return false;
+    }
     video::IMaterialRenderer* renderer = m_device->getVideoDriver()->getMaterialRenderer(materialType);
     const bool transparent = renderer && renderer->isTransparent();
     if (effectFile && effectFileSize > 0)
         snprintf(effectFile, size_t(effectFileSize), "%s", (transparent ? m_transparentFile : m_opaqueFile).c_str());
-    int written = 0;
-    if (macros && macroCount && *macroCount >= 2) {
-        macros[0].name = "USE_OUTDEPTH";
-        macros[0].value = "";
-        macros[1].name = nullptr;
-        macros[1].value = nullptr;
-        written = 1;
-    } else if (macros && macroCount && *macroCount > 0) {
-        macros[0].name = nullptr;
-        macros[0].value = nullptr;
-    }
-    if (macroCount)
-        *macroCount = written;
+    macros[0].name = "USE_OUTDEPTH";
+    macros[0].value = "";
+    macros[1].name = nullptr;
+    macros[1].value = nullptr;
+    *macroCount = 1;
     return true;
 }
 
@@ -99,10 +100,11 @@ bool CTaRendererLpp::render(video::ITexture* target)
     m_context->lightBuffer()->setEpsilonOverride(settings.shadowEpsilonOverride, settings.shadowEpsilon);
     m_context->lightBuffer()->setDebug(options.showDebugBuffers);
 
-    // The camera's transforms and the light block the transparent surfaces read.
+    // The animators and the absolute transforms of every node (as the scene manager's own draw
+    // does first), then the camera's transforms and the light block the transparent surfaces read.
+    scene->getRootSceneNode()->OnAnimate(m_device->getTimer()->getTime());
     scene::ICameraSceneNode* camera = scene->getActiveCamera();
     if (camera) {
-        camera->OnAnimate(m_device->getTimer()->getTime());
         camera->OnRegisterSceneNode();
         camera->render();
     }

@@ -27,6 +27,7 @@ public:
     bool getMaterialEffect(char* effectFile, int effectFileSize, struct STaFxMacro* macros, int* macroCount,
                            irr::video::E_MATERIAL_TYPE materialType) override;
     STaFrameOptions* getFrameOptions() override;
+    STaRenderSettings* getRenderSettings() override;
 
 private:
     enum { kBack0, kBack1, kBack2, kBack3, kDepth, kNormal, kLight, kHalf0, kHalf1, kHalf2, kQuarter0, kQuarter1, kTargets };

@@ -127,13 +127,13 @@ void TaNullEngineTest::TearDown()
     TaScratchTest::TearDown();
 }
 
-STaSetupParams taTestGLSetup(const std::string& dataDirectory, int width, int height)
+STaSetupParams taTestGLSetup(const std::string& dataDirectory, int width, int height, bool lightPrePass)
 {
     STaSetupParams params = taTestSetup(ETADRIVER_OPENGL, dataDirectory);
     params.width = width;
     params.height = height;
     params.antialias = 0;
-    params.lightPrePass = 0;
+    params.lightPrePass = lightPrePass ? 1 : 0;
     return params;
 }
 

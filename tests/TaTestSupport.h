@@ -69,8 +69,9 @@ int taTestRun(const std::string& command);
 // current directory's when empty), as an engine finds them beside it; files already there stay.
 void taTestProvideEngineFiles(const std::string& dataDirectory);
 STaSetupParams taTestSetup(int driver, const std::string& dataDirectory = "");
-// An OpenGL engine of width x height with the simple renderer and no antialiasing, for pixel tests.
-STaSetupParams taTestGLSetup(const std::string& dataDirectory, int width, int height);
+// An OpenGL engine of width x height with the simple renderer (or the light pre-pass one) and no
+// antialiasing, for pixel tests.
+STaSetupParams taTestGLSetup(const std::string& dataDirectory, int width, int height, bool lightPrePass = false);
 
 // What a script's Setup starts while the test runs: `driver` with the null audio output; the
 // default parameters again once the test is over.

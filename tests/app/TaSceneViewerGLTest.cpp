@@ -85,7 +85,7 @@ protected:
         taTestRun(std::string("cp -r '") + TARV_DATA_DIR + "' '" + m_dir + "/data' && cp -r '" + TARV_SAMPLES_DIR +
                   "/city' '" + m_dir + "/city'");
         taRegisterSceneTable();
-        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/data/", kWidth, kHeight)), 0)
+        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/data/", kWidth, kHeight, true)), 0)
             << "no OpenGL device: run under xvfb-run";
     }
     void TearDown() override
@@ -174,13 +174,12 @@ TEST_F(TaSceneViewerGLTest, SavedShaderFileRedrawsTheSurfacesAndABrokenOneKeepsT
     constexpr unsigned kMagenta = 0xFF00FF;
     ASSERT_LT(coloured(before, kMagenta), 10);
 
-    // The surfaces' effect (the simple renderer draws every surface with Forward.hlsl) saved with
-    // its lit colour replaced by magenta: once the folder watch has seen it, the surfaces turn
-    // magenta.
-    const std::string forward = readFile("data/shaders/Forward.hlsl");
-    const std::string lit = "    return forwardColour(input, face);\n}\n#endif";
-    const std::string magenta = replaced(forward, lit, "    return float4(1, 0, 1, 1);\n}\n#endif");
-    writeFile("data/shaders/Forward.hlsl", magenta);
+    // The opaque surfaces' effect (the light pre-pass renderer's material file) saved with its
+    // colour replaced by magenta: once the folder watch has seen it, the surfaces turn magenta.
+    const std::string material = readFile("data/shaders/Lpp.hlsl");
+    const std::string lit = "    colour = materialColour(input, face, vpos);\n    depth";
+    const std::string magenta = replaced(material, lit, "    colour = float4(1, 0, 1, 1);\n    depth");
+    writeFile("data/shaders/Lpp.hlsl", magenta);
     const int surfaces = kWidth * (kHeight - kBelowOverlay) / 3;
     Picture recoloured;
     EXPECT_TRUE(drawUntil([&](const Picture& p) { return coloured(p, kMagenta) > surfaces; }, 10000, &recoloured))
@@ -190,15 +189,15 @@ TEST_F(TaSceneViewerGLTest, SavedShaderFileRedrawsTheSurfacesAndABrokenOneKeepsT
 
     // A save that does not compile: the error is said and the surfaces keep the last good shader.
     log.lines.clear();
-    writeFile("data/shaders/Forward.hlsl",
-              replaced(magenta, "return float4(1, 0, 1, 1);", "return float4(1, 0, 1 1);"));
+    writeFile("data/shaders/Lpp.hlsl",
+              replaced(magenta, "colour = float4(1, 0, 1, 1);", "colour = float4(1, 0, 1 1);"));
     EXPECT_TRUE(drawUntil([&](const Picture&) { return log.contains("updating shaders done"); }, 10000))
         << "the broken shader was not compiled again";
     bool errorSaid = false;
     std::string lines;
     for (const std::string& line : log.lines) {
         errorSaid = errorSaid || (line.find("ERROR : Failed to compile") != std::string::npos &&
-                                  line.find("Forward.hlsl") != std::string::npos);
+                                  line.find("Lpp.hlsl") != std::string::npos);
         lines += line;
     }
     EXPECT_TRUE(errorSaid) << lines;

@@ -39,7 +39,7 @@ protected:
         taTestRun(std::string("cp '") + TARV_TEST_MUSIC_DIR + "/beat.mp3' '" + m_dir + "/demo/music/'");
         taTestProvideEngineFiles(m_dir + "/");
         taRegisterSceneTable();
-        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", 160, 120)), 0) << "no OpenGL device: run under xvfb-run";
+        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", 160, 120, true)), 0) << "no OpenGL device: run under xvfb-run";
     }
     void TearDown() override
     {

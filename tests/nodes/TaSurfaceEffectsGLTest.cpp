@@ -24,13 +24,15 @@ protected:
     void SetUp() override
     {
         TaScratchTest::SetUp();
-        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", 96, 72)), 0) << "no OpenGL device: run under xvfb-run";
+        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", 96, 72, m_lightPrePass)), 0)
+            << "no OpenGL device: run under xvfb-run";
     }
     void TearDown() override
     {
         taShutdown();
         TaScratchTest::TearDown();
     }
+    bool m_lightPrePass = false;
     // Builds `file` with the macros (and USE_OUTDEPTH when asked); the reason when it does not build.
     std::string build(const char* file, const std::vector<std::string>& names, bool outDepth)
     {
@@ -170,12 +172,14 @@ TEST_F(TaSurfaceEffectsGLTest, EveryVariantBuilds)
 namespace {
 
 // A sphere of radius 1 at the origin seen from (0, 0, -2.5), lit by a point light up and to the left of
-// the camera, over a dark blue background, drawn with the surface effect its channels select.
+// the camera, over a dark blue background, drawn by the light pre-pass renderer with the surface
+// effect its channels select.
 class TaSurfacePicturesGLTest : public TaSurfaceEffectsGLTest
 {
 protected:
     void SetUp() override
     {
+        m_lightPrePass = true;
         TaSurfaceEffectsGLTest::SetUp();
         scene::ISceneManager* scene = taEngine().sceneManager;
         scene::IMesh* mesh = scene->getGeometryCreator()->createSphereMesh(1.0f, 48, 48);

@@ -24,6 +24,7 @@
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <unistd.h>
@@ -45,9 +46,8 @@ protected:
         taTestProvideEngineFiles(m_dir + "/");
         ASSERT_EQ(chdir((m_dir + "/city").c_str()), 0);
         taRegisterSceneTable();
-        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", kSize, kSize)), 0) << "no OpenGL device: run under xvfb-run";
+        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", kSize, kSize, true)), 0) << "no OpenGL device: run under xvfb-run";
         m_driver = taEngine().videoDriver;
-        ASSERT_TRUE(taGetManager()->getRendererManager()->createRenderTargets(video::ECF_A16B16G16R16F, nullptr));
         ASSERT_EQ(LoadScene("city.tscn", 0, 1, 1, 1, 1, 1, 1, 1, false, "city"), 0);
         ShowScene(0);
         ASSERT_EQ(AnimateScene(0, 0), 0);
@@ -361,14 +361,22 @@ TEST_F(TaLightPassGLTest, AVolumetricSpotBrightensTheAirInsideItsConeOnly)
 
 namespace {
 
-// The light pre-pass renderer's frame of the city: its surfaces lit through the light buffer by the
-// lights of the scene, and brighter with a lamp added just ahead of the camera.
+// The engine started with the light pre-pass renderer draws the city's surfaces lit through the
+// light buffer by the lights of the scene, brighter with a lamp added just ahead of the camera; a
+// light effect that does not build leaves the frames to the simple renderer, said once.
 class TaRendererLppGLTest : public TaScratchTest
 {
 protected:
+    void SetUp() override
+    {
+        TaScratchTest::SetUp();
+        taTestRun(std::string("cp -r '") + TARV_SAMPLES_DIR + "/city' '" + m_dir + "/city'");
+        taTestProvideEngineFiles(m_dir + "/");
+        ASSERT_EQ(chdir((m_dir + "/city").c_str()), 0);
+        taRegisterSceneTable();
+    }
     void TearDown() override
     {
-        taSetCurrentRenderer(nullptr);
         taShutdown();
         TaScratchTest::TearDown();
     }
@@ -376,24 +384,9 @@ protected:
 
 TEST_F(TaRendererLppGLTest, ACityFrameLitByItsLights)
 {
-    const std::string dir = m_dir;
-    taTestRun(std::string("cp -r '") + TARV_SAMPLES_DIR + "/city' '" + dir + "/city'");
-    taTestProvideEngineFiles(dir + "/");
-    ASSERT_EQ(chdir((dir + "/city").c_str()), 0);
-    taRegisterSceneTable();
-    ASSERT_EQ(taSetup(taTestGLSetup(dir + "/", kSize, kSize)), 0);
-    CTaRendererManager* renderers = taGetManager()->getRendererManager();
-    ASSERT_TRUE(renderers->createRenderTargets(video::ECF_A16B16G16R16F, nullptr));
-    STaRendererStartupFiles files;
-    for (int i = 0; i < 21; ++i)
-        files.files[i] = taFindFile(taRendererStartupFileNames[i]);
-    CTaRendererCtxAdv* context = renderers->createCtxAdv(files, taGetManager()->getEffectManager());
-    ASSERT_NE(context, nullptr);
-    ITaRenderer* renderer = renderers->createRendererLpp(context, std::string(taFindFile("Lpp.hlsl")).c_str(),
-                                                         std::string(taFindFile("Forward.hlsl")).c_str());
-    context->drop();
-    ASSERT_NE(renderer, nullptr);
-    taSetCurrentRenderer(renderer);
+    ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", kSize, kSize, true)), 0);
+    ITaRenderer* renderer = taGetCurrentRenderer();
+    ASSERT_NE(dynamic_cast<CTaRendererLpp*>(renderer), nullptr);
     ASSERT_EQ(LoadScene("city.tscn", 0, 1, 1, 1, 1, 1, 1, 1, false, "city"), 0);
     ShowScene(0);
     ASSERT_EQ(AnimateScene(0, 0), 0);
@@ -427,8 +420,22 @@ TEST_F(TaRendererLppGLTest, ACityFrameLitByItsLights)
     EXPECT_GT(sumAfter, sumBefore + kSize * kSize / 4);
     before->drop();
     after->drop();
-    taSetCurrentRenderer(nullptr);
-    renderer->drop();
+}
+
+TEST_F(TaRendererLppGLTest, WithABrokenLightEffectTheSimpleRendererDraws)
+{
+    writeFile("shaders/LppLightPass.hlsl", "float4 ps_main() : COLOR0 { return float4(1, 0, 0 1); }\n");
+    TaLogCapture log;
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", kSize, kSize, true)), 0);
+        EXPECT_EQ(dynamic_cast<CTaRendererLpp*>(taGetCurrentRenderer()), nullptr);
+        EXPECT_TRUE(Sync());
+        taShutdown();
+    }
+    const char* const said = "The light pre-pass renderer could not be created: frames are drawn by the simple renderer";
+    EXPECT_EQ(std::count_if(log.lines.begin(), log.lines.end(),
+                            [&](const std::string& line) { return line.find(said) != std::string::npos; }),
+              1);
 }
 
 } // namespace

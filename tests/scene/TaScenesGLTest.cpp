@@ -1,4 +1,4 @@
-// The sample city block drawn on the OpenGL device (run under Xvfb) by the engine's renderer from its
+// The sample city block drawn on the OpenGL device (run under Xvfb) by the light pre-pass renderer from its
 // own camera at the start, middle and end of its animation, each frame compared with its golden
 // picture.
 #include "TaGolden.h"
@@ -25,7 +25,7 @@ protected:
         taTestProvideEngineFiles(m_dir + "/");
         ASSERT_EQ(chdir((m_dir + "/city").c_str()), 0);
         taRegisterSceneTable();
-        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", 160, 120)), 0) << "no OpenGL device: run under xvfb-run";
+        ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", 160, 120, true)), 0) << "no OpenGL device: run under xvfb-run";
     }
     void TearDown() override
     {

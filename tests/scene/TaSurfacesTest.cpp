@@ -5,6 +5,7 @@
 #include "engine/TaEffects.h"
 #include "engine/TaEngine.h"
 #include "engine/TaManager.h"
+#include "effects/TaEffectDef.h"
 #include "nodes/TaLightSceneNodeExt.h"
 #include "nodes/TaSceneNodeExt.h"
 #include "scene/TaObjects.h"
@@ -20,6 +21,22 @@ const char* const kTwoQuads = "mtllib two.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 
                               "usemtl red\nf 1 2 3\nf 1 3 4\nusemtl blue\nf 5 6 7\nf 5 7 8\n";
 const char* const kTwoMaterials = "newmtl red\nKd 1 0 0\nnewmtl blue\nKd 0 0 1\n";
 
+// A renderer that draws surfaces with "Forward.hlsl", as the light pre-pass renderer gives its
+// transparent surfaces (the null device's simple renderer gives none).
+class TaForwardRenderer : public ITaRenderer
+{
+public:
+    bool render(video::ITexture*) override { return true; }
+    STaFrameOptions* getFrameOptions() override { return nullptr; }
+    bool getMaterialEffect(char* file, int size, STaFxMacro* macros, int* count, video::E_MATERIAL_TYPE) override
+    {
+        snprintf(file, size_t(size), "%s", "Forward.hlsl");
+        macros[0].name = nullptr;
+        *count = 0;
+        return true;
+    }
+};
+
 class TaSurfacesTest : public TaScratchTest
 {
 protected:
@@ -28,8 +45,16 @@ protected:
         TaScratchTest::SetUp();
         taRegisterSceneTable();
         ASSERT_EQ(taSetup(taTestSetup(ETADRIVER_NULL)), 0);
-        writeFile("two.obj", kTwoQuads);
+        // The simple renderer gives surfaces no effect of its own.
+        writeFile("plain.obj", kTwoQuads);
         writeFile("two.mtl", kTwoMaterials);
+        ASSERT_EQ(LoadObject("plain.obj", 9), 0);
+        EXPECT_EQ(taGetSceneNodeExt(taGetObject(9))->rendererVariant(0), nullptr);
+        DeleteObject(9);
+        auto* forward = new TaForwardRenderer;
+        taSetCurrentRenderer(forward);
+        forward->drop();
+        writeFile("two.obj", kTwoQuads);
         ASSERT_EQ(LoadObject("two.obj", 1), 0);
         ext = taGetSceneNodeExt(taGetObject(1));
         ASSERT_NE(ext, nullptr);
