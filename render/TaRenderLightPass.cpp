@@ -54,7 +54,13 @@ bool CTaRenderLightShadowMap::renderShadowMap(video::ITexture* target, scene::IL
     viewProjection = projection * view;
     scene::SViewFrustum frustum;
     frustum.setFrom(viewProjection);
-    const core::aabbox3df seen = frustum.getBoundingBox();
+    // The box of the frustum's eight corners (Irrlicht's own box starts from a camera position that
+    // setFrom leaves at the origin, which cut away what lies above a light looking down).
+    core::aabbox3df seen(frustum.getNearLeftUp());
+    for (const core::vector3df& corner : {frustum.getNearLeftDown(), frustum.getNearRightUp(),
+                                          frustum.getNearRightDown(), frustum.getFarLeftUp(), frustum.getFarLeftDown(),
+                                          frustum.getFarRightUp(), frustum.getFarRightDown()})
+        seen.addInternalPoint(corner);
     core::array<scene::ISceneNode*> casting;
     m_services->filterShadowCasters(casting, casters);
     bool inView = false;
@@ -83,9 +89,9 @@ bool CTaRenderLightShadowMap::renderShadowMap(video::ITexture* target, scene::IL
     override.Enabled = false;
     m_services->drawEffectQuad(m_clearEffect, m_clearTechnique, 0);
     override.Enabled = true;
-    // Casters with the shadow variant of their surfaces draw with it.
+    // Casters draw with the shadow variant of their surfaces, or the default shadow effect.
     int drawn = 0;
-    m_services->renderNodes(casting, scene::ESNRP_SOLID, "shadow", nullptr, 0, 0, drawn);
+    m_services->renderNodes(casting, scene::ESNRP_SOLID, "shadow", nullptr, 0, 0, drawn, m_defaultEffect);
     override = savedOverride;
     driver->setTransform(video::ETS_VIEW, savedView);
     driver->setTransform(video::ETS_PROJECTION, savedProjection);

@@ -17,7 +17,7 @@
 using namespace irr;
 
 CTaRenderServices::CTaRenderServices(IrrlichtDevice* device, ITaVideoDriverExt* driverExt)
-    : m_device(device), m_driverExt(driverExt), m_quadRecord(taNewMaterialExt())
+    : m_device(device), m_driverExt(driverExt), m_quadRecord(taNewMaterialExt()), m_fallbackRecord(taNewMaterialExt())
 {
     // The cube faces' camera lives outside the scene graph, so that nothing of the scene's (a walk,
     // a clear) meets it; it is positioned by hand.
@@ -33,7 +33,7 @@ CTaRenderServices::CTaRenderServices(IrrlichtDevice* device, ITaVideoDriverExt* 
             m_camera->setFarValue(1000.0f);
         }
     }
-    m_valid = m_quadRecord != 0 && m_camera;
+    m_valid = m_quadRecord != 0 && m_fallbackRecord != 0 && m_camera;
 }
 
 CTaRenderServices::~CTaRenderServices()
@@ -43,6 +43,7 @@ CTaRenderServices::~CTaRenderServices()
     if (m_camera)
         m_camera->drop();
     taFreeMaterialExt(m_quadRecord);
+    taFreeMaterialExt(m_fallbackRecord);
 }
 
 bool CTaRenderServices::drawEffectQuad(CTaEffect* effect, int technique, int pass, video::ITexture* const* textures,
@@ -250,7 +251,7 @@ bool CTaRenderServices::drawNode(scene::ISceneNode* node, bool transparentPass, 
 
 bool CTaRenderServices::renderNodes(const core::array<scene::ISceneNode*>& nodes, scene::E_SCENE_NODE_RENDER_PASS pass,
                                     const char* technique, const video::SOverrideMaterial* override, u32 hideSet,
-                                    u32 showSet, int& count)
+                                    u32 showSet, int& count, CTaEffect* fallback)
 {
     count = 0;
     if (nodes.empty())
@@ -273,6 +274,20 @@ bool CTaRenderServices::renderNodes(const core::array<scene::ISceneNode*>& nodes
         m_driverExt->setAlphaBlend(1, TA_BLEND_CONSTANT_FACTOR, 7);
     }
     taSetEffectRenderPass(pass);
+    video::IVideoDriver* driver = m_device->getVideoDriver();
+    // The fallback's material, put on the materials without a variant for their draw.
+    video::SMaterial fallbackMaterial;
+    STaMaterial fallbackPass;
+    STaMaterialExt* fallbackRecord = taGetMaterialExt(m_fallbackRecord);
+    if (fallback && techniqueIndex >= 0 && fallbackRecord && fallback->getPassMaterial(0, 0, fallbackPass)) {
+        fallbackRecord->effect = fallback;
+        fallbackRecord->technique = 0;
+        fallbackRecord->pass = 0;
+        fallbackRecord->node = nullptr;
+        taApplyMaterial(fallbackPass, fallbackMaterial, m_fallbackRecord, m_driverExt);
+    } else {
+        fallback = nullptr;
+    }
     video::SOverrideMaterial active;
     if (override) {
         active = *override;
@@ -290,29 +305,37 @@ bool CTaRenderServices::renderNodes(const core::array<scene::ISceneNode*>& nodes
             count += drawNode(node, transparentPass, override ? &active : nullptr) ? 1 : 0;
             continue;
         }
-        if (!info)
+        if (!info && !fallback)
             continue;
-        // The technique's variant on each material for this draw; a material without one is kept
-        // out of the draw.
-        info->saveMaterials();
-        std::vector<video::E_MATERIAL_TYPE> types(node->getMaterialCount());
+        // The technique's variant on each material for this draw; a material without one takes the
+        // fallback, or is kept out of the draw without one.
+        if (info)
+            info->saveMaterials();
+        std::vector<video::SMaterial> kept(node->getMaterialCount());
         bool any = false;
         for (u32 i = 0; i < node->getMaterialCount(); ++i) {
-            types[i] = node->getMaterial(i).MaterialType;
-            const int variant = info->techniqueVariant(i, techniqueIndex);
-            if (variant < 0) {
-                node->getMaterial(i).MaterialType = video::EMT_TRANSPARENT_ALPHA_CHANNEL;
-            } else {
+            video::SMaterial& material = node->getMaterial(i);
+            kept[i] = material;
+            const int variant = info ? info->techniqueVariant(i, techniqueIndex) : -1;
+            if (variant >= 0) {
                 info->applyVariant(i, variant);
                 any = true;
+            } else if (fallback && isTransparent(driver, material) == transparentPass) {
+                material = fallbackMaterial;
+                any = true;
+            } else {
+                material.MaterialType = video::EMT_TRANSPARENT_ALPHA_CHANNEL;
             }
         }
         if (any)
             count += drawNode(node, transparentPass, override ? &active : nullptr) ? 1 : 0;
-        info->restoreMaterials();
+        if (info)
+            info->restoreMaterials();
         for (u32 i = 0; i < node->getMaterialCount(); ++i)
-            node->getMaterial(i).MaterialType = types[i];
+            node->getMaterial(i) = kept[i];
     }
+    if (fallbackRecord)
+        fallbackRecord->effect = nullptr;
     if (transparentPass && m_driverExt)
         m_driverExt->setSeparateAlphaBlend(false);
     taSetEffectRenderPass(scene::ESNRP_SOLID);

@@ -43,13 +43,15 @@ public:
     // ESNRP_TRANSPARENT or ESNRP_TRANSPARENT_EFFECT: transparent ones), in list order. `technique`
     // "", "depth", "shadow" or "reflection": with one, only nodes with render information and a
     // variant of that technique are drawn, with the variant; any other name draws nothing (false).
+    // With `fallback`, the materials without such a variant (and every material of a node without
+    // render information) are drawn with the fallback effect's first pass instead of being left out.
     // `override` (its EnableFlags say which fields) replaces the nodes' materials' fields. A node in
     // a render set of `hideSet`, or outside `showSet` when that is not 0, is left out. `count`
     // receives the nodes drawn.
     virtual bool renderNodes(const irr::core::array<irr::scene::ISceneNode*>& nodes,
                              irr::scene::E_SCENE_NODE_RENDER_PASS pass, const char* technique,
                              const irr::video::SOverrideMaterial* override, irr::u32 hideSet, irr::u32 showSet,
-                             int& count);
+                             int& count, CTaEffect* fallback = nullptr);
 
     // --- Cube maps ---
     // Draws the six faces of a cube render target from `position`: for +X, -X, +Y, -Y, +Z, -Z the
@@ -89,6 +91,7 @@ private:
     irr::IrrlichtDevice* m_device;
     ITaVideoDriverExt* m_driverExt; // the raw states its passes set
     irr::u32 m_quadRecord = 0;      // the material extension record of effect quads
+    irr::u32 m_fallbackRecord = 0;  // the one of the fallback effect of renderNodes
     irr::scene::ICameraSceneNode* m_camera = nullptr; // the cube faces' camera, outside the scene graph
     CTaEffect* m_latLongEffect = nullptr;
     bool m_valid = true;

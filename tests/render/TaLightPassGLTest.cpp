@@ -295,6 +295,20 @@ TEST_F(TaLightPassGLTest, AShadowCastingSpotLightLeavesTheGroundBehindTheBuildin
     EXPECT_GT(lit(open), 2000);
     EXPECT_LT(lit(shadowed), lit(open) * 9 / 10);
     EXPECT_GT(lit(shadowed), lit(open) / 10);
+
+    // A mesh without a shadow technique of its own (here a plain node without surfaces) casts its
+    // shadow through the default shadow effect: with the city casting none, a block hung in the
+    // middle of the beam darkens the ground.
+    for (int id = 1; id <= SceneTotalObjects(0); ++id)
+        taSetObjectShadowCaster(id, false);
+    const std::vector<float> free = lightWithShadow(true);
+    scene::IMesh* cube = taEngine().sceneManager->getGeometryCreator()->createCubeMesh(core::vector3df(4, 4, 4));
+    scene::ISceneNode* block = taEngine().sceneManager->addMeshSceneNode(cube, nullptr, -1, core::vector3df(4, 7, -8));
+    cube->drop();
+    ASSERT_NE(block, nullptr);
+    block->updateAbsolutePosition();
+    const std::vector<float> blocked = lightWithShadow(true);
+    EXPECT_LT(lit(blocked), lit(free) - 500) << lit(free);
 }
 
 TEST_F(TaLightPassGLTest, AVolumetricSpotBrightensTheAirInsideItsConeOnly)
