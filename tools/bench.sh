@@ -19,3 +19,4 @@ xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_effect" 
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_nodes" --benchmark_min_time=1
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_surfaces"
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_capture"
+xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_lighting"

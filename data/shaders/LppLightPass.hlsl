@@ -47,11 +47,6 @@
 #error "the light pass shadows spot lights only (USE_SHADOW needs USE_SPOTLIGHT)"
 #endif
 
-// Irrlicht's one-texture-blend base, which gives the pass its ONE/ONE blending, also turns on its
-// alpha test (alpha > 0): a fragment whose specular is 0 (far from a sharp highlight) would lose its
-// diffuse light too. This much specular is below what the light buffer can show.
-#define TA_ALPHA_FLOOR 1e-6
-
 float4x4 WorldViewProjection;
 float3 FarCorners[4]; // view space: left up, right up, left down, right down
 float3 LightColor;
@@ -198,5 +193,5 @@ float4 ps_main(VS_OUTPUT input, float2 vpos : VPOS) : COLOR0
     float3 halfway = normalize(toLight + normalize(-position));
     float specular = pow(saturate(dot(normal, halfway)), specularPower(normalGloss.a));
     float luminance = dot(colour, float3(0.3, 0.59, 0.11));
-    return float4(colour * facing * strength, luminance * specular * facing * strength + TA_ALPHA_FLOOR);
+    return float4(colour * facing * strength, luminance * specular * facing * strength);
 }

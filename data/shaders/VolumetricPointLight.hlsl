@@ -24,11 +24,6 @@
 // at the radius R; its integral along a ray is an arctangent, divided by R so that a light looks
 // the same at any size.
 
-// Irrlicht's one-texture-blend base, which gives the pass its ONE/ONE blending, also turns on its
-// alpha test (alpha > 0): a fragment with alpha 0 is dropped whatever its colour. This alpha adds
-// next to nothing to the image's alpha and keeps the glow.
-#define TA_ALPHA_FLOOR 1e-6
-
 float4x4 WorldViewProjection;
 float4 CameraPosition;
 float3 FarCornersWorld[4]; // left up, right up, left down, right down
@@ -76,5 +71,5 @@ float4 ps_main(VS_OUTPUT input) : COLOR0
         return float4(0, 0, 0, 0);
     float q = 1 + 16 * hSqr / radiusSqr;
     float glow = glowIntegral(t1 - closest, q) - glowIntegral(t0 - closest, q);
-    return float4(LightColor * min(LightPower * max(glow, 0), IntensityClamp), TA_ALPHA_FLOOR);
+    return float4(LightColor * min(LightPower * max(glow, 0), IntensityClamp), 0);
 }

@@ -58,11 +58,6 @@
 #define TA_STEPS 16
 #endif
 
-// Irrlicht's one-texture-blend base, which gives the pass its ONE/ONE blending, also turns on its
-// alpha test (alpha > 0): a fragment with alpha 0 is dropped whatever its colour. This alpha adds
-// next to nothing to the image's alpha and keeps the glow.
-#define TA_ALPHA_FLOOR 1e-6
-
 float4x4 WorldViewProjection;
 float4 CameraPosition;
 float3 FarCornersWorld[4]; // left up, right up, left down, right down
@@ -204,5 +199,5 @@ float4 ps_main(VS_OUTPUT input, float2 vpos : VPOS) : COLOR0
     glow *= LightPower * stepLength / LightRadius;
     float brightest = max(max(glow.r, glow.g), glow.b);
     glow *= min(1, IntensityClamp / max(brightest, 1e-6));
-    return float4(LightColor * glow, TA_ALPHA_FLOOR);
+    return float4(LightColor * glow, 0);
 }

@@ -346,6 +346,10 @@ void CTaGLShaderMaterialRenderer::OnSetMaterial(const video::SMaterial& material
     // makes its own program current; this one replaces it.
     if (m_bridge)
         m_bridge->OnSetMaterial(material, lastMaterial, true, services);
+    // Irrlicht's one-texture-blend base turns on an alpha test (alpha > 0) with its blending; an
+    // effect pass that blends with it (ONE/ONE, say) wants every fragment, whatever its alpha.
+    if (m_base && m_base == m_driver->getMaterialRenderer(video::EMT_ONETEXTURE_BLEND))
+        glDisable(GL_ALPHA_TEST);
     glUseProgram(m_program);
     bindLayers(material);
     if (m_callback)
