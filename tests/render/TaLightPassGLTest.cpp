@@ -20,6 +20,9 @@
 #include "scene/TaObjects.h"
 #include "scene/TaSceneManager.h"
 #include "scene/TaScenes.h"
+#include "scene/TaSurfaces.h"
+#include "nodes/TaSceneNodeExt.h"
+#include "nodes/TaSurface.h"
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
@@ -434,6 +437,84 @@ TEST_F(TaRendererLppGLTest, ACityFrameLitByItsLights)
     EXPECT_GT(sumAfter, sumBefore + kSize * kSize / 4);
     before->drop();
     after->drop();
+}
+
+// A spot light over a box on a white ground, seen from the side: the script functions of its shadow
+// act on the frame. Without shadow the ground beside the box is lit; with it dark; its shadow colour
+// tints the shadow; a larger fuzz widens the soft edge.
+TEST_F(TaRendererLppGLTest, TheShadowFunctionsOfALightActOnTheFrame)
+{
+    ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", kSize, kSize, true)), 0);
+    scene::ISceneManager* scene = taEngine().sceneManager;
+    auto solid = [&](scene::IMesh* mesh, const core::vector3df& at) {
+        scene::ISceneNode* node = scene->addMeshSceneNode(mesh, nullptr, -1, at);
+        mesh->drop();
+        CTaSceneNodeExt* ext = taGiveSurfaces(node);
+        ASSERT_NE(ext, nullptr);
+        auto* surface = dynamic_cast<CTaSurfaceLightwave*>(ext->getSurface(0));
+        ASSERT_NE(surface, nullptr);
+        surface->setVector(ETASC_BASECOLOR, 1, 1, 1);
+        surface->setFloat(ETASC_DIFFUSE, 1);
+        surface->setFloat(ETASC_SPECULARITY, 0);
+        taBuildSurfaceEffects(ext, 0);
+        ext->setCastShadows(true);
+    };
+    solid(scene->getGeometryCreator()->createPlaneMesh(core::dimension2df(40, 40)), core::vector3df(0, 0, 0));
+    solid(scene->getGeometryCreator()->createCubeMesh(core::vector3df(2, 2, 2)), core::vector3df(0, 5, 0));
+    ASSERT_EQ(MakeLight(1), 0);
+    ASSERT_EQ(SetSpotLight(1, 30, 40), 0);
+    ASSERT_EQ(PositionLight(1, 0, 10, 0), 0);
+    ASSERT_EQ(RotateLight(1, 90, 0, 0), 0); // down
+    ASSERT_EQ(SetLightRange(1, 30), 0);
+    ColorAmbientLight(0);
+    taSetBackgroundColor(0);
+    taEngine().camera->setPosition(core::vector3df(0, 12, -14));
+    taEngine().camera->setTarget(core::vector3df(0, 0, 0));
+    // The ground along +x from beside the box (in its shadow up to about 2.5) to the open light, on
+    // the screen of the camera as a frame leaves it.
+    EXPECT_TRUE(Sync());
+    std::vector<core::position2di> line;
+    for (int i = 0; i < 40; ++i)
+        line.push_back(scene->getSceneCollisionManager()->getScreenCoordinatesFrom3DPosition(
+            core::vector3df(1.2f + 0.1f * float(i), 0, 0), taEngine().camera));
+    auto frame = [&](const char* name) {
+        EXPECT_TRUE(Sync());
+        EXPECT_EQ(taScreenshot(name), 0);
+        video::IImage* image = taEngine().videoDriver->createImageFromFile(name);
+        std::vector<video::SColor> out;
+        for (const core::position2di& p : line)
+            out.push_back(image ? image->getPixel(u32(p.X), u32(p.Y)) : video::SColor(0));
+        if (image)
+            image->drop();
+        return out;
+    };
+    // Index 6 (x = 1.8) lies in the shadow, index 35 (x = 4.7) in the open light.
+    ASSERT_EQ(SetLightShadow(1, false), 0);
+    const std::vector<video::SColor> open = frame("open.png");
+    EXPECT_GT(open[6].getGreen(), 60u);
+    EXPECT_GT(open[35].getGreen(), 60u);
+    ASSERT_EQ(SetLightShadow(1, true), 0);
+    const std::vector<video::SColor> shadowed = frame("shadowed.png");
+    EXPECT_LT(shadowed[6].getGreen(), open[6].getGreen() / 4);
+    EXPECT_NEAR(int(shadowed[35].getGreen()), int(open[35].getGreen()), 8);
+    ASSERT_EQ(ColorLightShadow(1, 0xFF0000), 0);
+    const std::vector<video::SColor> red = frame("red.png");
+    EXPECT_GT(red[6].getRed(), red[6].getGreen() + 40);
+    ASSERT_EQ(ColorLightShadow(1, 0), 0);
+    // The soft edge: samples neither as dark as the shadow nor as bright as the open light.
+    auto between = [&](const std::vector<video::SColor>& row) {
+        int n = 0;
+        const int dark = shadowed[6].getGreen(), bright = open[35].getGreen(), margin = (bright - dark) / 6;
+        for (const video::SColor& c : row)
+            n += int(c.getGreen()) > dark + margin && int(c.getGreen()) < bright - margin ? 1 : 0;
+        return n;
+    };
+    ASSERT_EQ(SetShadowMapSize(1, 1024), 0);
+    ASSERT_EQ(SetShadowMapFuzz(1, 0), 0);
+    const int sharp = between(frame("sharp.png"));
+    ASSERT_EQ(SetShadowMapFuzz(1, 40), 0);
+    const int soft = between(frame("soft.png"));
+    EXPECT_GT(soft, sharp + 2) << sharp;
 }
 
 TEST_F(TaRendererLppGLTest, WithABrokenLightEffectTheSimpleRendererDraws)
