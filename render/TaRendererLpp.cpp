@@ -44,6 +44,29 @@ STaRenderSettings* CTaRendererLpp::getRenderSettings()
     return m_context ? m_context->getRenderSettings() : nullptr;
 }
 
+void CTaRendererLpp::drawThumbnail(video::ITexture* texture, int x, int y, int w, int h)
+{
+    if (!texture)
+        return;
+    const core::dimension2du size = texture->getOriginalSize();
+    m_device->getVideoDriver()->draw2DImage(texture, core::rect<s32>(x, y, x + w, y + h),
+                                            core::rect<s32>(0, 0, s32(size.Width), s32(size.Height)));
+}
+
+void CTaRendererLpp::drawDebugBuffers()
+{
+    if (!m_initialised)
+        return;
+    drawThumbnail(m_targets[kNormal], 0, 0, 160, 120);
+    drawThumbnail(m_targets[kDepth], 180, 0, 160, 120);
+    drawThumbnail(m_targets[kLight], 360, 0, 160, 120);
+    if (CTaRendererCtxAdv::kShadowMaps > 1)
+        drawThumbnail(m_context->getShadowMaps()[1].texture, 540, 0, 160, 120);
+    drawThumbnail(m_targets[kHalf1], 0, 140, 160, 120);
+    drawThumbnail(m_targets[kQuarter0], 0, 270, 160, 120);
+    drawThumbnail(m_targets[kQuarter1], 0, 400, 160, 120);
+}
+
 bool CTaRendererLpp::init(const char* opaqueFile, const char* transparentFile)
 {
     if (m_initialised)
@@ -147,5 +170,7 @@ bool CTaRendererLpp::render(video::ITexture* target)
     if (!target)
         driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
     m_services->copyTexture(m_targets[kBack0]);
+    if (options.showDebugBuffers && !target)
+        drawDebugBuffers();
     return true;
 }

@@ -28,6 +28,13 @@ public:
                            irr::video::E_MATERIAL_TYPE materialType) override;
     STaFrameOptions* getFrameOptions() override;
     STaRenderSettings* getRenderSettings() override;
+    // The buffers as 160x120 thumbnails over the current target: NormalRTT at (0, 0), DepthRTT at
+    // (180, 0), LightRTT at (360, 0), the second shadow map at (540, 0), HalfScreen[1] at (0, 140),
+    // QuarterScreen[0] at (0, 270) and QuarterScreen[1] at (0, 400). A frame draws them itself into
+    // the back buffer when its options say showDebugBuffers.
+    void drawDebugBuffers();
+    // The whole texture into the screen rectangle (x, y)-(x + w, y + h).
+    void drawThumbnail(irr::video::ITexture* texture, int x, int y, int w, int h);
 
 private:
     enum { kBack0, kBack1, kBack2, kBack3, kDepth, kNormal, kLight, kHalf0, kHalf1, kHalf2, kQuarter0, kQuarter1, kTargets };

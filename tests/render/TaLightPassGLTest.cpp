@@ -435,6 +435,24 @@ TEST_F(TaRendererLppGLTest, ACityFrameLitByItsLights)
         }
     EXPECT_GT(sumBefore, 0);
     EXPECT_GT(sumAfter, sumBefore + kSize * kSize / 4);
+
+    // With the debug buffers shown, their thumbnails cover the top left (the normals there), and the
+    // picture beyond them is the frame's.
+    renderer->getFrameOptions()->showDebugBuffers = true;
+    video::IImage* debug = frame("debug.png");
+    ASSERT_NE(debug, nullptr);
+    int changedInThumbnail = 0, changedBeyond = 0;
+    for (u32 y = 0; y < u32(kSize); ++y)
+        for (u32 x = 0; x < u32(kSize); ++x) {
+            const bool differs = debug->getPixel(x, y) != after->getPixel(x, y);
+            if (x < 160 && y < 120)
+                changedInThumbnail += differs;
+            else if (x >= 200 && y >= 140)
+                changedBeyond += differs;
+        }
+    EXPECT_GT(changedInThumbnail, 160 * 120 / 2);
+    EXPECT_EQ(changedBeyond, 0);
+    debug->drop();
     before->drop();
     after->drop();
 }
