@@ -3,6 +3,7 @@
 
 #include "core/TaLog.h"
 #include "effects/TaEffectManager.h"
+#include "render/TaPostEffect.h"
 #include "render/TaRenderLightBuffer.h"
 #include "render/TaRenderLightPass.h"
 #include "render/TaRenderLightVolumetric.h"
@@ -101,9 +102,23 @@ bool CTaRendererCtxAdv::init(const STaRendererStartupFiles& files)
             return false;
         }
     }
-    // Glow, streaks, depth of field, gamma and antialiasing come with the post-processing chain.
-    taPrint(ETALOG_INFO, "CTaRendererCtxAdv: the post-processing stages are not part of this build yet: frames go "
-                         "without them");
+    // The one-effect post stages, each once: depth clear, Gaussian blur, down-sample, compose, gamma.
+    struct SStage {
+        std::unique_ptr<CTaPostEffect>& stage;
+        int file;
+    } stages[] = {{m_depthClear, 0}, {m_gaussianBlur, 3}, {m_downSample, 4}, {m_compose, 5}, {m_gamma, 12}};
+    for (SStage& s : stages) {
+        if (s.stage)
+            continue;
+        s.stage.reset(new CTaPostEffect(m_device, m_services));
+        if (!s.stage->load(m_effects, files.files[s.file].c_str())) {
+            s.stage.reset();
+            return false;
+        }
+    }
+    // Glow, streaks, depth of field and antialiasing come with the rest of the post-processing chain.
+    taPrint(ETALOG_INFO, "CTaRendererCtxAdv: the glow, streak, depth-of-field and antialiasing stages are not part "
+                         "of this build yet: frames go without them");
     m_initialised = true;
     return true;
 }

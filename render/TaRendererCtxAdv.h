@@ -15,6 +15,7 @@ class CTaRenderLightBuffer;
 class CTaRenderLightPass;
 class CTaRenderLightShadowMap;
 class CTaRenderLightVolumetric;
+class CTaPostEffect;
 class CTaRenderServices;
 class ITaEffectBindSemanticMap;
 class ITaVideoDriverExt;
@@ -62,6 +63,12 @@ public:
     CTaRenderLightShadowMap* shadowMapRenderer() { return m_shadowMapRenderer.get(); }
     CTaRenderLightPass* lightPass() { return m_lightPass.get(); }
     CTaRenderLightVolumetric* volumetric() { return m_volumetric.get(); }
+    // The one-effect post stages: depth clear, Gaussian blur, down-sample, compose, gamma.
+    CTaPostEffect* depthClear() { return m_depthClear.get(); }
+    CTaPostEffect* gaussianBlur() { return m_gaussianBlur.get(); }
+    CTaPostEffect* downSample() { return m_downSample.get(); }
+    CTaPostEffect* compose() { return m_compose.get(); }
+    CTaPostEffect* gamma() { return m_gamma.get(); }
 
 private:
     irr::IrrlichtDevice* m_device;
@@ -72,6 +79,7 @@ private:
     std::unique_ptr<CTaRenderLightShadowMap> m_shadowMapRenderer;
     std::unique_ptr<CTaRenderLightPass> m_lightPass;
     std::unique_ptr<CTaRenderLightVolumetric> m_volumetric;
+    std::unique_ptr<CTaPostEffect> m_depthClear, m_gaussianBlur, m_downSample, m_compose, m_gamma;
     STaFrameOptions m_frameOptions;
     STaRenderSettings m_renderSettings;
     float m_streak[13] = {0, 0.8f, 1, 1, 1, 1, 0, 0, 0.5f, 1, 1, 0.5f, 1};

@@ -156,6 +156,7 @@ TEST_F(TaRenderTargetsGLTest, RenderNodesDrawsTheListedNodesOnly)
 #include "render/TaRenderLightBuffer.h"
 #include "render/TaRenderLightPass.h"
 #include "render/TaRenderLightVolumetric.h"
+#include "render/TaPostEffect.h"
 #include "render/TaRendererCtxAdv.h"
 #include "files/TaFile.h"
 
@@ -181,7 +182,8 @@ TEST_F(TaRenderTargetsGLTest, TheAdvancedContextSaysWhatItLacks)
     for (int i = 0; i < 21; ++i)
         files.files[i] = taFindFile(taRendererStartupFileNames[i]);
     {
-        // With them, the context has its lighting stages and says what it goes without.
+        // With them, the context has its lighting and one-effect post stages and says what it goes
+        // without.
         TaLogCapture log;
         CTaRendererCtxAdv* made = renderers->createCtxAdv(files, effects);
         ASSERT_NE(made, nullptr);
@@ -189,7 +191,10 @@ TEST_F(TaRenderTargetsGLTest, TheAdvancedContextSaysWhatItLacks)
         EXPECT_NE(made->lightPass(), nullptr);
         EXPECT_NE(made->volumetric(), nullptr);
         EXPECT_NE(made->lightBuffer()->effect(23), nullptr); // the softest shadowed spot
-        EXPECT_TRUE(log.contains("the post-processing stages are not part of this build yet"));
+        for (CTaPostEffect* stage : {made->depthClear(), made->gaussianBlur(), made->downSample(), made->compose(),
+                                     made->gamma()})
+            EXPECT_TRUE(stage && stage->effect());
+        EXPECT_TRUE(log.contains("the glow, streak, depth-of-field and antialiasing stages are not part of this build yet"));
         made->drop();
     }
     // What it has before the stages (no render services here): the pool and the semantics of

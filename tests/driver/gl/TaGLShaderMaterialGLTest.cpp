@@ -360,10 +360,11 @@ TEST_F(TaGLShaderMaterialGLTest, Direct3D9StyleShadersTranslateAndLink)
     EXPECT_TRUE(log.contains("Name='LightColors'"));
 }
 
-// The light pre-pass effects in every variant the renderer asks for, built as effects: each links,
-// holds every constant the renderer sets by name (one the compiler dropped would be set for nothing),
-// reads its textures from the layers the renderer fills, and blends as its pass must.
-TEST_F(TaGLShaderMaterialGLTest, LightPrePassEffectsBuildInEveryVariant)
+// The renderer's effects (light pre-pass and post-processing) in every variant the renderer asks for,
+// built as effects: each links, holds every constant the renderer sets by name (one the compiler
+// dropped would be set for nothing), reads its textures from the layers the renderer fills, and
+// blends as its pass must.
+TEST_F(TaGLShaderMaterialGLTest, RendererEffectsBuildInEveryVariant)
 {
     using Names = std::vector<const char*>;
     using Layers = std::vector<std::pair<const char*, int>>;
@@ -417,6 +418,10 @@ TEST_F(TaGLShaderMaterialGLTest, LightPrePassEffectsBuildInEveryVariant)
         {"VolumetricSpotLight.hlsl", {"USE_PROJIMAGE", "QUALITY_4"}, {volume, cone, projected}, depthImage, true},
         {"VolumetricSpotLight.hlsl", {"USE_SHADOW", "QUALITY_4"}, {volume, cone, projected}, depthShadow, true},
         {"VolumetricSpotLight.hlsl", {"USE_SHADOW", "USE_PROJIMAGE", "QUALITY_4"}, {volume, cone, projected}, depthShadowImage, true},
+        {"Gamma.hlsl", {}, {}, {{"Source", 0}}, false},
+        {"DownSampleBlur.hlsl", {}, {}, {{"Source", 0}}, false},
+        {"ComposeUpSample.hlsl", {}, {{"Intensity"}}, {{"Source", 0}}, true},
+        {"GaussianBlur.hlsl", {}, {{"Direction", "Radius", "Intensity"}}, {{"Source", 0}}, false},
     };
     CTaEffectManager* effects = taGetManager()->getEffectManager();
     const f32 oneOne = taPackBlendParameter(video::EBF_ONE, video::EBF_ONE, 1, 0);
