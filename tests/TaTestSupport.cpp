@@ -9,6 +9,7 @@
 #include "files/TaFile.h"
 #include "files/TaFileIrr.h"
 #include "platform/TaPlatform.h"
+#include "scene/TaSceneManager.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -103,6 +104,14 @@ void taTestProvideEngineFiles(const std::string& dataDirectory)
 {
     const std::string shaders = (dataDirectory.empty() ? std::string(".") : dataDirectory) + "/shaders";
     taTestRun("mkdir -p '" + shaders + "' && cp -n '" TARV_DATA_DIR "'/shaders/* '" + shaders + "/'");
+}
+
+bool taTestUseSampleCity(const std::string& dir, const std::string& samples)
+{
+    taTestRun("cp -r '" + samples + "/city' '" + dir + "/city'");
+    taTestProvideEngineFiles(dir + "/");
+    taRegisterSceneTable();
+    return chdir((dir + "/city").c_str()) == 0;
 }
 
 STaSetupParams taTestSetup(int driver, const std::string& dataDirectory)

@@ -68,6 +68,9 @@ int taTestRun(const std::string& command);
 // Copies the engine's own effect files (data/shaders) into `dataDirectory`'s "shaders" folder (the
 // current directory's when empty), as an engine finds them beside it; files already there stay.
 void taTestProvideEngineFiles(const std::string& dataDirectory);
+// The sample city copied from `samples` into `dir`/city with the engine's files beside it, the scene
+// table registered and `dir`/city made the current directory: whether it could be entered.
+bool taTestUseSampleCity(const std::string& dir, const std::string& samples);
 STaSetupParams taTestSetup(int driver, const std::string& dataDirectory = "");
 // An OpenGL engine of width x height with the simple renderer (or the light pre-pass one) and no
 // antialiasing, for pixel tests.

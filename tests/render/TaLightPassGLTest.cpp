@@ -45,10 +45,7 @@ protected:
     void SetUp() override
     {
         TaScratchTest::SetUp();
-        taTestRun(std::string("cp -r '") + TARV_SAMPLES_DIR + "/city' '" + m_dir + "/city'");
-        taTestProvideEngineFiles(m_dir + "/");
-        ASSERT_EQ(chdir((m_dir + "/city").c_str()), 0);
-        taRegisterSceneTable();
+        ASSERT_TRUE(taTestUseSampleCity(m_dir, TARV_SAMPLES_DIR));
         ASSERT_EQ(taSetup(taTestGLSetup(m_dir + "/", kSize, kSize, true)), 0) << "no OpenGL device: run under xvfb-run";
         m_driver = taEngine().videoDriver;
         ASSERT_EQ(LoadScene("city.tscn", 0, 1, 1, 1, 1, 1, 1, 1, false, "city"), 0);
@@ -387,10 +384,7 @@ protected:
     void SetUp() override
     {
         TaScratchTest::SetUp();
-        taTestRun(std::string("cp -r '") + TARV_SAMPLES_DIR + "/city' '" + m_dir + "/city'");
-        taTestProvideEngineFiles(m_dir + "/");
-        ASSERT_EQ(chdir((m_dir + "/city").c_str()), 0);
-        taRegisterSceneTable();
+        ASSERT_TRUE(taTestUseSampleCity(m_dir, TARV_SAMPLES_DIR));
     }
     void TearDown() override
     {
