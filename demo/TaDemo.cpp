@@ -2,6 +2,7 @@
 #include "demo/TaDemo.h"
 
 #include "core/TaLog.h"
+#include "engine/TaCameraEffects.h"
 #include "engine/TaEngine.h"
 #include "engine/TaInput.h"
 #include "engine/TaLoadingScreen.h"
@@ -14,7 +15,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <strings.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -382,12 +386,31 @@ int taDemoLoad(STaDemo* demo, const char* path, STaDemoIdCounters* counters)
         }
         part.musicId = id;
     }
-    // Camera shaders come with the post chain.
-    bool shaders = false;
-    for (int i = 0; i < demo->partCount; ++i)
-        shaders = shaders || demo->parts[i].shaderCount > 0;
-    if (result == 0 && shaders)
-        taPrint(ETALOG_WARN, "Camera shaders are not part of this build yet: the demo's camera shaders are skipped");
+    // Camera shaders: each distinct name (case ignored) once, under the next camera-shader ID.
+    std::vector<std::pair<std::string, int>> loaded;
+    for (int i = 0; i < demo->partCount && result == 0; ++i) {
+        STaDemoPart& part = demo->parts[i];
+        for (int k = 0; k < part.shaderCount && result == 0; ++k) {
+            STaDemoShader& shader = part.shaders[k];
+            int id = -1;
+            for (const auto& known : loaded)
+                if (strcasecmp(known.first.c_str(), shader.name) == 0)
+                    id = known.second;
+            if (id < 0) {
+                id = counters->cameraShader++;
+                const std::string file = taDemoJoinPath(demo->shadersDirectory, shader.name);
+                MakeCameraEffectFromFile(id, file.c_str());
+                taClearLastError();
+                if (!CameraEffectExist(id)) {
+                    taErrorCodeBox(-1, "Failed to load shader %s", file.c_str());
+                    result = -1;
+                    break;
+                }
+                loaded.emplace_back(shader.name, id);
+            }
+            shader.cameraShaderId = id;
+        }
+    }
     taLoadingScreenProgress(100);
     taLoadingScreenEnd();
     return result;
@@ -403,6 +426,11 @@ void taDemoFree(STaDemo* demo)
         if (part.filename[0] && part.sceneId >= 0)
             DeleteScene(part.sceneId);
         part.sceneId = -1;
+        for (int k = 0; k < part.shaderCount; ++k) {
+            if (part.shaders[k].cameraShaderId >= 0)
+                DeleteCameraEffect(part.shaders[k].cameraShaderId);
+            part.shaders[k].cameraShaderId = -1;
+        }
         for (int e = 0; e < part.extraCount; ++e) {
             if (part.extras[e].filename[0] && part.extras[e].sceneId >= 0)
                 DeleteScene(part.extras[e].sceneId);

@@ -6,6 +6,7 @@
 #include "core/TaLog.h"
 #include "driver/TaVideoDriverExt.h"
 #include "engine/Ta2D.h"
+#include "engine/TaCameraEffects.h"
 #include "engine/TaEngine.h"
 #include "engine/TaInput.h"
 #include "engine/TaManager.h"
@@ -115,7 +116,26 @@ int step(STaDemo* demo, STaDemoState* state, int time, const STaDemoClock& clock
         }
         if (part.paletteId >= 0 && part.paletteId != state->palette)
             state->palette = part.paletteId;
-        // Camera shaders come with the post chain: the demo said so at load.
+        for (int k = 0; k < part.shaderCount; ++k) {
+            STaDemoShader& shader = part.shaders[k];
+            const int end = shader.time + shader.length;
+            if (b >= shader.time && b < end && !shader.active && !shader.finished) {
+                // A camera shader that starts ends the one of the part that runs (its window or not).
+                for (int g = 0; g < part.shaderCount; ++g)
+                    if (part.shaders[g].active) {
+                        HideCameraEffect(part.shaders[g].cameraShaderId);
+                        part.shaders[g].active = 0;
+                        part.shaders[g].finished = 1;
+                    }
+                ShowCameraEffect(shader.cameraShaderId);
+                shader.active = 1;
+            }
+            if (b >= end && shader.active) {
+                HideCameraEffect(shader.cameraShaderId);
+                shader.active = 0;
+                shader.finished = 1;
+            }
+        }
         for (int f = 0; f < part.faderCount; ++f) {
             STaDemoFader& fader = part.faders[f];
             const int end = fader.time + fader.length;

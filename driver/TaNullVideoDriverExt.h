@@ -49,6 +49,12 @@ public:
     {
         return m_driver ? m_driver->addRenderTargetTexture(size, name, format) : nullptr;
     }
+    irr::video::ITexture* addRenderTargetWithSharedStencil(const irr::core::dimension2du& size,
+                                                          const irr::io::path& name,
+                                                          irr::video::ECOLOR_FORMAT format) override
+    {
+        return m_driver ? m_driver->addRenderTargetTexture(size, name, format) : nullptr;
+    }
     irr::video::ITexture* addRenderTarget(const irr::core::dimension2du& size, const irr::io::path& name,
                                          irr::video::ECOLOR_FORMAT format) override;
     CTaTexture* addCubeRenderTarget(const irr::io::path& name, irr::u32 side, irr::video::ECOLOR_FORMAT format,

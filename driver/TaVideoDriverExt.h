@@ -139,6 +139,14 @@ public:
                                                              const irr::io::path& name,
                                                              irr::video::ECOLOR_FORMAT format) = 0;
 
+    // A render target of Irrlicht's whose depth buffer is a depth-stencil buffer shared by every
+    // target of its size made here (the screen-sized targets of the advanced renderer, so that a
+    // stencil written while drawing into one is read while drawing into another). Made outside
+    // draws; nullptr when the driver refuses (the null driver: Irrlicht's own target).
+    virtual irr::video::ITexture* addRenderTargetWithSharedStencil(const irr::core::dimension2du& size,
+                                                                  const irr::io::path& name,
+                                                                  irr::video::ECOLOR_FORMAT format) = 0;
+
     // --- Render targets of engine objects (cube maps) ---
     // A 2D render target kept by the driver until removeRenderTarget: Irrlicht's own (in its texture
     // list, found by name) on OpenGL, a record without pixels on the null driver, so that engine

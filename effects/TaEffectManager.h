@@ -50,6 +50,8 @@ public:
     virtual CTaEffect* loadEffect(const char* path);
 
     const std::vector<ITaEffectBind*>& binds() const { return m_binds; }
+    // The texture manager effects load their images through.
+    ITaTextureManager* textureManager() const { return m_textureManager; }
     size_t definitionCount() const { return m_definitions.size(); }
 
 private:

@@ -21,6 +21,8 @@
 #include "platform/TaPlatform.h"
 #include "platform/TaWindow.h"
 #include "render/TaCubeMap.h"
+#include "engine/TaCameraEffects.h"
+#include "render/TaPostChain.h"
 #include "render/TaRendererCtxAdv.h"
 #include "render/TaRendererManager.h"
 #include "driver/TaVideoDriverExt.h"
@@ -94,7 +96,7 @@ void noteOnce(bool& done, const char* text)
         taPrint(ETALOG_INFO, "%s", text);
     }
 }
-bool g_notedRenderer = false, g_notedResources = false, g_notedVsync = false;
+bool g_notedResources = false, g_notedVsync = false;
 
 void reportWindowError(const char* text)
 {
@@ -247,14 +249,10 @@ int initEngine(const STaEngineContext& e)
     CTaRendererManager* renderers = manager->getRendererManager();
     ITaRenderer* renderer = nullptr;
     if (e.lightPrePass && e.driver == ETADRIVER_OPENGL) {
+        // No fallback: a renderer file that is missing or does not build stops the start-up (the
+        // failing step logged why).
         renderer = createLightPrePassRenderer(renderers, e.antialias);
-        // Until the post-processing chain is built, a light pre-pass renderer that cannot be made
-        // leaves the frames to the simple renderer (said once, with the failing step logged above).
-        if (!renderer)
-            noteOnce(g_notedRenderer, "The light pre-pass renderer could not be created: frames are drawn by "
-                                      "the simple renderer");
-    }
-    if (!renderer) {
+    } else {
         CTaRendererCtx* context = renderers->createCtx();
         renderer = context ? renderers->createRendererSimple(context) : nullptr;
         if (context)
@@ -417,7 +415,7 @@ int taCreateDevice(int windowX, int windowY, int width, int height, int bpp, boo
     std::unique_ptr<STaIdTable>* tables[8] = {&e.images, &e.objects, &e.lights, &e.fxEmitters,
                                               &e.cameraShaders, &e.effects, &e.cubeMaps, &e.renderers};
     const TaIdRelease releases[8] = {releaseImage, releaseSceneNode, releaseSceneNode, nullptr,
-                                     nullptr,      releaseEffect,    releaseCubeMap,   releaseRenderer};
+                                     taReleaseCameraEffect, releaseEffect, releaseCubeMap, releaseRenderer};
     for (int i = 0; i < 8; ++i) {
         *tables[i] = idCreate(TA_ID_TABLE_CAPACITY, releases[i]);
         if (!*tables[i]) {
@@ -562,6 +560,9 @@ static void prepareRenderer(ITaRenderer* renderer)
         options->backgroundColour = g_background;
     if (STaRenderSettings* settings = renderer->getRenderSettings())
         *settings = g_engine.renderSettings;
+    // The camera effects shown, in showing order; none while precalculated targets are baked.
+    if (CTaPostChain* chain = renderer->getPostChain())
+        chain->setEffects(g_engine.renderSettings.baking ? std::vector<CTaEffect*>() : taShownCameraEffects());
 }
 
 bool taRenderToTarget(video::ITexture* target)

@@ -16,6 +16,7 @@
 #include <irrlicht.h>
 
 #include <memory>
+#include <vector>
 
 class CTaManager;
 class CTaSceneNodeAnimatorCamera;
@@ -41,6 +42,7 @@ struct STaEngineContext {
     int multisamples = 0;                           // samples the device was asked for
     STaRenderSettings renderSettings;
     std::unique_ptr<STaIdTable> images, objects, lights, fxEmitters, cameraShaders, effects, cubeMaps, renderers;
+    std::vector<int> cameraEffectsShown;            // camera effect IDs in the order they were shown
     CTaManager* manager = nullptr;
     ITaRenderer* defaultRenderer = nullptr;
     ITaRenderer* currentRenderer = nullptr;         // nullptr: the default one

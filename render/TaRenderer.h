@@ -38,6 +38,9 @@ public:
     // The render settings the renderer reads, which the engine refreshes every frame (nullptr when
     // it reads none).
     virtual STaRenderSettings* getRenderSettings() { return nullptr; }
+    // The chain that runs the shown camera effects over the renderer's frames (nullptr: the renderer
+    // draws no camera effects, as the simple renderer).
+    virtual class CTaPostChain* getPostChain() { return nullptr; }
 };
 
 // The simple renderer: clears the target to the context's background colour and lets the scene
@@ -72,7 +75,8 @@ struct STaRenderSettings {
     int antialiasLocation = 1;
     bool baking = false;
     // From the scene shown (its render settings), for the lighting and post stages.
-    float streaks[11] = {}; // glow minimum, colour key (3), key match, colourise (3), attenuation, angle, compose
+    // glow minimum, colour key (3), key match, colourise (3), attenuation, angle, compose
+    float streaks[11] = {0, 1, 1, 1, 0.8f, 0, 0.5f, 1, 0.5f, 0, 1};
     bool ssaoEnabled = false;
     float ssao[4] = {};     // distance reach, maximum depth decline, depth aliasing epsilon, output multiplier
     int antialiasJitter = 0, antialiasMode = 1, antialiasBlending = 0, antialiasBlendingWeight = 0;

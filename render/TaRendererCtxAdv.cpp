@@ -3,10 +3,17 @@
 
 #include "core/TaLog.h"
 #include "effects/TaEffectManager.h"
+#include "render/TaPostAntialias.h"
+#include "render/TaPostChain.h"
+#include "render/TaPostDof.h"
 #include "render/TaPostEffect.h"
+#include "render/TaPostGlow.h"
+#include "render/TaPostSMAA.h"
 #include "render/TaRenderLightBuffer.h"
 #include "render/TaRenderLightPass.h"
 #include "render/TaRenderLightVolumetric.h"
+
+#include <algorithm>
 
 using namespace irr;
 
@@ -116,9 +123,50 @@ bool CTaRendererCtxAdv::init(const STaRendererStartupFiles& files)
             return false;
         }
     }
-    // Glow, streaks, depth of field and antialiasing come with the rest of the post-processing chain.
-    taPrint(ETALOG_INFO, "CTaRendererCtxAdv: the glow, streak, depth-of-field and antialiasing stages are not part "
-                         "of this build yet: frames go without them");
+    if (!m_streakStage) {
+        m_streakStage.reset(new CTaPostLightStreak(m_device, m_services));
+        if (!m_streakStage->init(m_effects, files.files[6].c_str(), files.files[7].c_str(), m_compose.get())) {
+            m_streakStage.reset();
+            return false;
+        }
+    }
+    if (!m_glow) {
+        video::ITexture* targets[CTaPostGlow::kTargets];
+        for (int i = 0, j = 0; i < int(sizeof glow / sizeof *glow); ++i)
+            if (i != 2) // HalfScreen[2] is the frame's glow source, not the glow's own
+                targets[j++] = driver->findTexture(glow[i]);
+        m_glow.reset(new CTaPostGlow(m_device, m_services));
+        if (!m_glow->init(m_effects, files.files[8].c_str(), m_downSample.get(), m_gaussianBlur.get(), m_compose.get(),
+                          m_streakStage.get(), targets)) {
+            m_glow.reset();
+            return false;
+        }
+    }
+    if (!m_dof) {
+        m_dof.reset(new CTaPostDof(m_device, m_services));
+        if (!m_dof->init(m_effects, files.files[9].c_str(), files.files[10].c_str(), files.files[11].c_str())) {
+            m_dof.reset();
+            return false;
+        }
+    }
+    if (m_antialias && !m_smaa) {
+        const char* const smaaFiles[6] = {files.files[16].c_str(), files.files[17].c_str(), files.files[18].c_str(),
+                                          files.files[12].c_str(), files.files[19].c_str(), files.files[20].c_str()};
+        m_smaa.reset(new CTaPostSMAA(m_device, m_services, m_driverExt, m_effects->textureManager()));
+        if (!m_smaa->init(m_effects, smaaFiles)) {
+            m_smaa.reset();
+            return false;
+        }
+    }
+    if (m_antialias && !m_antialiasHistory) {
+        m_antialiasHistory.reset(new CTaPostAntialias(m_device, m_services));
+        if (!m_antialiasHistory->init(m_effects, files.files[13].c_str(), m_smaa.get())) {
+            m_antialiasHistory.reset();
+            return false;
+        }
+    }
+    if (!m_postChain)
+        m_postChain.reset(new CTaPostChain(m_device));
     m_initialised = true;
     return true;
 }
@@ -137,6 +185,19 @@ void CTaRendererCtxAdv::updateFrame()
                              s.dofFocalRangeMax};
     for (int i = 0; i < 7; ++i)
         m_semantics->setFloat(kSemantics[i], values[i]);
+    // The streak values in the order the streak passes read them, and the antialiasing settings.
+    const float* k = s.streaks;
+    const float streak[13] = {k[0], k[4], k[1], k[2], k[3], 1, k[9], k[5], k[6], k[7], 1, k[8], k[10]};
+    std::copy(streak, streak + 13, m_streak);
+    if (m_antialiasHistory) {
+        CTaPostAntialias& a = *m_antialiasHistory;
+        a.mode = s.antialiasMode;
+        a.jitter = s.antialiasJitter;
+        a.blending = s.antialiasBlending;
+        a.blendingWeight = s.antialiasBlendingWeight;
+        a.vlimitEnable = s.antialiasVelocityLimit;
+        a.vlimitValue = s.antialiasVelocityLimitValue;
+    }
 }
 
 void CTaRendererCtxAdv::releaseShadowMaps()

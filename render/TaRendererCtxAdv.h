@@ -1,8 +1,8 @@
 // CTaRendererCtxAdv: the advanced renderer context: the frame options and render settings of every
 // frame, the light-streak parameters, the shadow-map pool, and the semantic map through which the
 // post-processing values reach every effect, and the lighting stages (light buffer, shadow maps,
-// light pass, volumetric lights). The post-processing stages are not part of this build yet: init()
-// says so and the context goes without them.
+// light pass, volumetric lights) and the post-processing stages (the one-effect passes, glow with light
+// streaks, depth of field, SMAA and temporal antialiasing, the post chain of the camera effects).
 #pragma once
 
 #include "render/TaRenderer.h"
@@ -15,7 +15,13 @@ class CTaRenderLightBuffer;
 class CTaRenderLightPass;
 class CTaRenderLightShadowMap;
 class CTaRenderLightVolumetric;
+class CTaPostAntialias;
+class CTaPostChain;
+class CTaPostDof;
 class CTaPostEffect;
+class CTaPostGlow;
+class CTaPostLightStreak;
+class CTaPostSMAA;
 class CTaRenderServices;
 class ITaEffectBindSemanticMap;
 class ITaVideoDriverExt;
@@ -45,7 +51,8 @@ public:
 
     // In order, stopping with false at the first failure (each logged): the glow targets by name,
     // the shadow maps into the pool, the semantic map with its seven semantics, then the lighting
-    // stages from files 0 to 2, 14 and 15.
+    // stages from files 0 to 2, 14 and 15, the post stages (one-effect passes, streaks, glow, depth of
+    // field) and, with antialiasing, SMAA and temporal antialiasing.
     bool init(const STaRendererStartupFiles& files);
     bool isInitialised() const { return m_initialised; }
     // The seven semantics from the render settings (once per frame).
@@ -69,6 +76,13 @@ public:
     CTaPostEffect* downSample() { return m_downSample.get(); }
     CTaPostEffect* compose() { return m_compose.get(); }
     CTaPostEffect* gamma() { return m_gamma.get(); }
+    CTaPostLightStreak* lightStreak() { return m_streakStage.get(); }
+    CTaPostGlow* glow() { return m_glow.get(); }
+    CTaPostDof* depthOfField() { return m_dof.get(); }
+    // Null unless the context was made with antialiasing.
+    CTaPostSMAA* smaa() { return m_smaa.get(); }
+    CTaPostAntialias* getAntialiasHistory() { return m_antialiasHistory.get(); }
+    CTaPostChain* postChain() { return m_postChain.get(); }
 
 private:
     irr::IrrlichtDevice* m_device;
@@ -80,6 +94,12 @@ private:
     std::unique_ptr<CTaRenderLightPass> m_lightPass;
     std::unique_ptr<CTaRenderLightVolumetric> m_volumetric;
     std::unique_ptr<CTaPostEffect> m_depthClear, m_gaussianBlur, m_downSample, m_compose, m_gamma;
+    std::unique_ptr<CTaPostLightStreak> m_streakStage;
+    std::unique_ptr<CTaPostGlow> m_glow;
+    std::unique_ptr<CTaPostDof> m_dof;
+    std::unique_ptr<CTaPostSMAA> m_smaa;
+    std::unique_ptr<CTaPostAntialias> m_antialiasHistory;
+    std::unique_ptr<CTaPostChain> m_postChain;
     STaFrameOptions m_frameOptions;
     STaRenderSettings m_renderSettings;
     float m_streak[13] = {0, 0.8f, 1, 1, 1, 1, 0, 0, 0.5f, 1, 1, 0.5f, 1};

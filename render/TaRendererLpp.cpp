@@ -3,15 +3,23 @@
 
 #include "core/TaLog.h"
 #include "effects/TaEffectDef.h"
+#include "render/TaPostAntialias.h"
+#include "render/TaPostChain.h"
+#include "render/TaPostDof.h"
+#include "render/TaPostEffect.h"
+#include "render/TaPostGlow.h"
 #include "render/TaRenderLightBuffer.h"
 #include "render/TaRenderLightPass.h"
 #include "render/TaRenderLightVolumetric.h"
 #include "render/TaRenderServices.h"
 #include "render/TaRendererCtxAdv.h"
+#include "render/TaRendererManager.h"
 
 #include <cstdio>
 
 using namespace irr;
+
+unsigned CTaRendererLpp::s_jitterFrame = 0;
 
 CTaRendererLpp::CTaRendererLpp(IrrlichtDevice* device, CTaRendererCtxAdv* context, CTaRenderServices* services)
     : m_device(device), m_context(context), m_services(services)
@@ -111,6 +119,11 @@ bool CTaRendererLpp::getMaterialEffect(char* effectFile, int effectFileSize, STa
     return true;
 }
 
+CTaPostChain* CTaRendererLpp::getPostChain()
+{
+    return m_context->postChain();
+}
+
 bool CTaRendererLpp::render(video::ITexture* target)
 {
     if (!m_initialised)
@@ -139,38 +152,102 @@ bool CTaRendererLpp::render(video::ITexture* target)
     m_services->getTransparentEffectList(transparentEffect);
     m_services->collectShadowCasters(casters);
 
-    // The geometry buffers: cleared to "nothing here", then the opaque surfaces' depth technique.
-    driver->setRenderTarget(m_targets[kBack0], true, true, video::SColor(options.backgroundColour));
+    const bool glowActive = settings.glowEnabled && settings.glowIntensity != 0;
+    const bool cameraCut = !target && m_lastFrame && camera &&
+                           m_lastFrame->isCameraCut(camera->getViewMatrix(), 1, 20);
+    CTaPostAntialias* antialias = m_context->getAntialiasHistory();
+    CTaPostChain* chain = m_context->postChain();
+    video::ITexture* const glowBuffer = glowActive ? m_targets[kHalf1] : nullptr;
+    const auto other = [this](video::ITexture* p) { return p == m_targets[kBack0] ? m_targets[kBack1] : m_targets[kBack0]; };
+
+    // The projection, moved by a sub-pixel offset on frames drawn to the window with jitter.
+    const core::matrix4 projection = driver->getTransform(video::ETS_PROJECTION);
+    if (!target && antialias && antialias->jitter != 0) {
+        const core::dimension2du size = m_targets[kBack0]->getSize();
+        ++s_jitterFrame;
+        driver->setTransform(video::ETS_PROJECTION,
+                             CTaPostAntialias::jitterMatrix(antialias->jitter, s_jitterFrame, size.Width, size.Height) *
+                                 projection);
+    }
+
+    // The geometry buffers: cleared to "nothing here", then the opaque surfaces' depth technique. The
+    // picture's alpha keeps 1 - glow (the material pass writes it): cleared to 1, nothing glows.
+    video::SColor background(options.backgroundColour);
+    background.setAlpha(255);
+    driver->setRenderTarget(m_targets[kBack0], true, true, background);
     video::ITexture* geometry[2] = {m_targets[kNormal], m_targets[kDepth]};
     m_services->setRenderTargets(geometry, 2);
     m_services->drawEffectQuad(m_context->shadowMapRenderer()->clearEffect(), 0, 0);
     int drawn = 0;
     m_services->renderNodes(solid, scene::ESNRP_SOLID, "depth", nullptr, 0, 0, drawn);
 
-    // Every light into the light buffer.
+    // Every light into the light buffer, and the camera effects that work on it.
     m_context->releaseShadowMaps();
     m_context->lightPass()->renderLights(m_targets[kLight], lights, casters, m_context->getShadowMaps(),
                                          CTaRendererCtxAdv::kShadowMaps);
+    chain->run(m_services, m_targets[kLight], m_targets[kLight], m_targets[kBack1], "lightpost", true, nullptr);
 
     // The opaque surfaces reading the light buffer, then the transparent ones.
     video::ITexture* colourAndDepth[2] = {m_targets[kBack0], m_targets[kDepth]};
     m_services->setRenderTargets(colourAndDepth, 2);
     m_services->renderNodes(solid, scene::ESNRP_SOLID, "", &m_solidOverride, 0, 0, drawn);
+    chain->run(m_services, m_targets[kBack0], m_targets[kBack0], m_targets[kBack1], "solidpost", true, nullptr);
     m_services->setRenderTargets(colourAndDepth, 2);
     m_services->renderNodes(transparent, scene::ESNRP_TRANSPARENT, "", &m_transparentOverride, 0, 0, drawn);
+    video::ITexture* p =
+        chain->run(m_services, m_targets[kBack1], m_targets[kBack0], nullptr, "prepost", false, nullptr);
 
-    // The volumetric lights over the picture, then the transparent effects.
-    m_context->volumetric()->renderVolumetricLights(m_targets[kBack0], lights, m_context->getShadowMaps(),
+    // The volumetric lights over the picture; antialiasing here when it runs before the glow.
+    m_context->volumetric()->renderVolumetricLights(p, lights, m_context->getShadowMaps(),
                                                     CTaRendererCtxAdv::kShadowMaps);
-    m_services->setRenderTargets(colourAndDepth, 2);
-    m_services->renderNodes(transparentEffect, scene::ESNRP_TRANSPARENT_EFFECT, "", &m_transparentOverride, 0, 0, drawn);
+    const bool antialiasOn = m_context->antialiasEnabled() && antialias && antialias->available();
+    if (antialiasOn && settings.antialiasLocation == 2)
+        p = antialias->run(other(p), p, m_targets[kBack2], m_targets[kBack3], false, settings.gammaCorrect, cameraCut);
 
-    // The picture into the final target (the post-processing chain comes later).
-    driver->setRenderTarget(target ? target : nullptr, false, false);
+    // The glow's source before the transparent effects, which do not glow; the glow onto the picture.
+    if (glowActive)
+        m_context->downSample()->downSample(m_targets[kHalf2], p);
+    video::ITexture* pictureAndDepth[2] = {p, m_targets[kDepth]};
+    m_services->setRenderTargets(pictureAndDepth, 2);
+    m_services->renderNodes(transparentEffect, scene::ESNRP_TRANSPARENT_EFFECT, "", &m_transparentOverride, 0, 0, drawn);
+    if (glowActive)
+        m_context->glow()->run(p, m_targets[kHalf2], settings.glowRadius, settings.glowIntensity, settings.glowStreaks,
+                               m_context->getStreakParameters());
+
+    // Depth of field, the final camera effects, gamma and the late antialiasing.
+    if (settings.dofEnabled) {
+        video::ITexture* out = other(p);
+        if (settings.dofAdvanced == 0)
+            m_context->depthOfField()->runPhysical(out, p, m_targets[kDepth], m_targets[kBack2]);
+        else
+            m_context->depthOfField()->runArtist(out, p, m_targets[kDepth], m_targets[kBack2], settings.dofRadiusScale);
+        p = out;
+    }
+    p = chain->run(m_services, other(p), p, nullptr, nullptr, false, glowBuffer);
+    const bool lateAntialias = antialiasOn && settings.antialiasLocation == 1;
+    if (settings.gammaCorrect) {
+        video::ITexture* out = lateAntialias ? other(p) : target;
+        if (out) {
+            m_context->gamma()->gamma(out, p);
+        } else {
+            driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+            m_services->drawEffectQuad(m_context->gamma()->effect(), 0, 0, &p, 1);
+        }
+        p = out;
+    }
+    if (lateAntialias) {
+        antialias->run(target ? target : m_targets[kBack2], p, other(p), m_targets[kBack3], !target, false, cameraCut);
+    } else if (!settings.gammaCorrect) {
+        if (target)
+            driver->setRenderTarget(target, false, false);
+        else
+            driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+        m_services->copyTexture(p);
+    }
     if (!target)
         driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
-    m_services->copyTexture(m_targets[kBack0]);
     if (options.showDebugBuffers && !target)
         drawDebugBuffers();
+    driver->setTransform(video::ETS_PROJECTION, projection);
     return true;
 }

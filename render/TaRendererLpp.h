@@ -1,8 +1,8 @@
 // CTaRendererLpp: the light pre-pass renderer. Opaque geometry writes its normals and depths, every
 // light is drawn into the light buffer (shadow maps on demand), the opaque geometry is drawn again
-// reading the light buffer, then the transparent geometry and the volumetric lights. The frame's
-// post-processing stages are not part of this build yet: the picture goes to the final target as
-// it is.
+// reading the light buffer, then the transparent geometry, the volumetric lights, the transparent
+// effects and the post-processing stages: the camera effects of each chain, glow with light streaks,
+// depth of field, gamma and antialiasing (SMAA and the temporal blend, with a jittered projection).
 #pragma once
 
 #include "render/TaRenderer.h"
@@ -11,6 +11,7 @@
 
 class CTaRenderServices;
 class CTaRendererCtxAdv;
+class CTaLastFrameInfo;
 
 class CTaRendererLpp : public ITaRenderer
 {
@@ -28,11 +29,17 @@ public:
                            irr::video::E_MATERIAL_TYPE materialType) override;
     STaFrameOptions* getFrameOptions() override;
     STaRenderSettings* getRenderSettings() override;
+    CTaPostChain* getPostChain() override;
+    CTaRendererCtxAdv* context() const { return m_context; }
     // The buffers as 160x120 thumbnails over the current target: NormalRTT at (0, 0), DepthRTT at
     // (180, 0), LightRTT at (360, 0), the second shadow map at (540, 0), HalfScreen[1] at (0, 140),
     // QuarterScreen[0] at (0, 270) and QuarterScreen[1] at (0, 400). A frame draws them itself into
     // the back buffer when its options say showDebugBuffers.
     void drawDebugBuffers();
+    // The previous frame's camera, for the camera-cut test of the temporal antialiasing (none: no cut).
+    void setLastFrameInfo(const CTaLastFrameInfo* info) { m_lastFrame = info; }
+    // The frames drawn with a jittered projection so far (all light pre-pass renderers together).
+    static unsigned jitterFrame() { return s_jitterFrame; }
     // The whole texture into the screen rectangle (x, y)-(x + w, y + h).
     void drawThumbnail(irr::video::ITexture* texture, int x, int y, int w, int h);
 
@@ -45,5 +52,7 @@ private:
     std::string m_opaqueFile, m_transparentFile;
     irr::video::ITexture* m_targets[kTargets] = {};
     irr::video::SOverrideMaterial m_solidOverride, m_transparentOverride;
+    const CTaLastFrameInfo* m_lastFrame = nullptr;
     bool m_initialised = false;
+    static unsigned s_jitterFrame;
 };

@@ -110,7 +110,8 @@ bool CTaRendererManager::createRenderTargets(video::ECOLOR_FORMAT format, const 
             driver->removeTexture(existing);
         video::ITexture* made = nullptr;
         if (!spec.ownDepth)
-            made = driver->addRenderTargetTexture(spec.size, spec.name.c_str(), spec.format);
+            made = m_driverExt ? m_driverExt->addRenderTargetWithSharedStencil(spec.size, spec.name.c_str(), spec.format)
+                               : driver->addRenderTargetTexture(spec.size, spec.name.c_str(), spec.format);
         else if (targetsMade && m_driverExt)
             made = m_driverExt->addRenderTargetWithOwnDepth(spec.size, spec.name.c_str(), spec.format);
         if (!made)
@@ -143,6 +144,7 @@ ITaRenderer* CTaRendererManager::createRendererLpp(CTaRendererCtxAdv* context, c
                                                    const char* transparentFile)
 {
     auto* renderer = new CTaRendererLpp(m_device, context, m_services);
+    renderer->setLastFrameInfo(&m_lastFrame);
     if (!renderer->init(opaqueFile, transparentFile)) {
         renderer->drop();
         return nullptr;

@@ -209,9 +209,11 @@ int CTaSceneTable::animate(int id, int timeMs)
         m_ops.colorAmbientLight(taSceneColour(at3(desc.ambient, sample)));
         animateLights(*s, sample);
     }
-    // Emitters and camera shaders are not part of this build yet: a scene has none.
+    // Emitters are not part of this build yet: a scene has none.
     for (int k = 0; k < int(desc.objectKeys.size()); ++k)
         animateObjectAt(*s, k, sample, frame, camera);
+    if (!s->extra)
+        animateCameraShadersAt(*s, sample, frame);
     s->lastTime = timeMs;
     return 0;
 }
@@ -245,14 +247,42 @@ int CTaSceneTable::animateProcessing(int id, int timeMs)
     return 0;
 }
 
-int CTaSceneTable::animateCameraShaders(int id, int)
+int CTaSceneTable::animateCameraShaders(int id, int timeMs)
 {
-    if (!slot(id)) {
+    STaSceneSlot* s = slot(id);
+    if (!s) {
         taErrorCode(2, "Invalid Scene ID %d", id);
         return -1;
     }
-    // Camera shaders are not part of this build yet: the scene has none shown.
+    if (!s->extra)
+        animateCameraShadersAt(*s, taSceneSampleAt(*s->desc, timeMs), taSceneFrameAt(*s->desc, timeMs));
     return 0;
+}
+
+void CTaSceneTable::animateCameraShadersAt(STaSceneSlot& slot, float sample, float frame)
+{
+    const STaSceneDesc& desc = *slot.desc;
+    for (int k = 0; k < int(desc.cameraShaders.size()); ++k) {
+        const STaSceneCameraShaderKeys& shader = desc.cameraShaders[size_t(k)];
+        const int id = slot.bases.cameraShader + k;
+        if (!m_ops.cameraEffectExists(id))
+            continue;
+        bool visible = true;
+        if (taSceneInt(shader.useFrame, 0) != 0) {
+            const int f = int(frame);
+            visible = int(at(shader.startFrame, sample)) <= f && f < int(at(shader.endFrame, sample));
+        }
+        if (visible != slot.cameraShaderShown[k]) {
+            if (visible)
+                m_ops.showCameraEffect(id);
+            else
+                m_ops.hideCameraEffect(id);
+            slot.cameraShaderShown[k] = visible;
+        }
+        if (visible)
+            m_ops.setCameraEffectParameters(id, taSceneEvaluateBlock(shader.effect, sample), false);
+    }
+    m_ops.takeMessage();
 }
 
 // --- Cube maps ---------------------------------------------------------------------------------------

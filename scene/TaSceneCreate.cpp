@@ -9,6 +9,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 #include <strings.h>
 
 namespace {
@@ -294,12 +295,50 @@ void CTaSceneTable::createCameraShaders(STaSceneSlot& slot)
             report(slot, ETALOG_ERROR, "Camera shader i=%d > max %d camera shaders", i, TA_SCENE_MAX_CAMERA_SHADERS);
             continue;
         }
-        const STaSceneCameraShaderKeys& shader = desc.cameraShaders[size_t(i)];
-        const char* file = shader.hasEffect && shader.effect.fileName ? shader.effect.fileName : "";
-        report(slot, ETALOG_INFO,
-               "The camera shader id=%d file='%s' cannot be loaded: camera shaders are not part of this build yet",
-               slot.bases.cameraShader + i, file);
+        createCameraShader(slot, i);
     }
+}
+
+void CTaSceneTable::updateCameraShaders(STaSceneSlot& slot, const STaSceneDesc& old)
+{
+    const STaSceneDesc& desc = *slot.desc;
+    const auto text = [](const char* t) { return std::string(t ? t : ""); };
+    bool same = old.cameraShaderCount == desc.cameraShaderCount && old.cameraShaders.size() == desc.cameraShaders.size();
+    for (size_t k = 0; same && k < desc.cameraShaders.size(); ++k)
+        same = text(old.cameraShaders[k].effect.fileName) == text(desc.cameraShaders[k].effect.fileName);
+    if (!same) {
+        dropCameraShaders(slot, int(old.cameraShaders.size()));
+        createCameraShaders(slot);
+        return;
+    }
+    for (int k = 0; k < int(desc.cameraShaders.size()); ++k) {
+        const int id = slot.bases.cameraShader + k;
+        if (text(old.cameraShaders[size_t(k)].effect.compileFlags) != text(desc.cameraShaders[size_t(k)].effect.compileFlags) ||
+            !m_ops.cameraEffectExists(id)) {
+            if (slot.cameraShaderShown[k] && m_ops.cameraEffectExists(id))
+                m_ops.hideCameraEffect(id);
+            slot.cameraShaderShown[k] = false;
+            m_ops.deleteCameraEffect(id);
+            createCameraShader(slot, k);
+        } else {
+            m_ops.setCameraEffectParameters(id, taSceneEvaluateBlock(desc.cameraShaders[size_t(k)].effect, 0), true);
+        }
+    }
+    m_ops.takeMessage();
+}
+
+void CTaSceneTable::createCameraShader(STaSceneSlot& slot, int k)
+{
+    const STaSceneCameraShaderKeys& shader = slot.desc->cameraShaders[size_t(k)];
+    const int id = slot.bases.cameraShader + k;
+    const STaEffectParamBlock block = taSceneEvaluateBlock(shader.effect, 0);
+    if (!shader.hasEffect || m_ops.makeCameraEffect(id, block) != 0) {
+        m_ops.takeMessage();
+        report(slot, ETALOG_INFO, "The camera shader id=%d file='%s' cannot be loaded", id, block.fileName.c_str());
+        return;
+    }
+    m_ops.setCameraEffectParameters(id, block, true);
+    m_ops.takeMessage();
 }
 
 void CTaSceneTable::createRenderer(STaSceneSlot& slot)

@@ -2,7 +2,9 @@
 #include "scene/TaSceneOps.h"
 
 #include "core/TaLog.h"
+#include "effects/TaEffectParams.h"
 #include "engine/TaCamera.h"
+#include "engine/TaCameraEffects.h"
 #include "engine/TaEngine.h"
 #include "render/TaCubeMap.h"
 #include "scene/TaCubeMaps.h"
@@ -173,6 +175,20 @@ public:
         r.antialiasVelocityLimit = v[5] != 0;
         r.antialiasVelocityLimitValue = limit;
     }
+
+    bool cameraEffectExists(int id) override { return CameraEffectExist(id); }
+    int makeCameraEffect(int id, const STaEffectParamBlock& block) override
+    {
+        return keep(taMakeCameraEffect(id, block.fileName.c_str(), block.compileFlags.c_str()));
+    }
+    void setCameraEffectParameters(int id, const STaEffectParamBlock& block, bool textures) override
+    {
+        if (!taApplyCameraEffectParameters(id, block, textures))
+            keep(-1);
+    }
+    void showCameraEffect(int id) override { keep(ShowCameraEffect(id)); }
+    void hideCameraEffect(int id) override { keep(HideCameraEffect(id)); }
+    void deleteCameraEffect(int id) override { DeleteCameraEffect(id); }
 
     void useDefaultRenderer() override { taSetCurrentRenderer(nullptr); }
     void renderOffscreenFrame() override

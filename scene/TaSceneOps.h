@@ -12,6 +12,7 @@
 #include <vector>
 
 struct STaSurfaceRecord;
+struct STaEffectParamBlock;
 
 class ITaSceneOps
 {
@@ -103,6 +104,16 @@ public:
     virtual void setShadowSettings(int on, float epsilon) = 0;
     // values: jitter, location, mode, blending, blending weight, velocity limit on; then the limit.
     virtual void setAntialias(const int* values, float limit) = 0;
+
+    // --- Camera effects (a scene's camera shaders) ---
+    virtual bool cameraEffectExists(int id) = 0;
+    // From the block's file and compile flags: 0, or -1 with the message kept.
+    virtual int makeCameraEffect(int id, const STaEffectParamBlock& block) = 0;
+    // The block's values, and its textures with `textures`.
+    virtual void setCameraEffectParameters(int id, const STaEffectParamBlock& block, bool textures) = 0;
+    virtual void showCameraEffect(int id) = 0;
+    virtual void hideCameraEffect(int id) = 0;
+    virtual void deleteCameraEffect(int id) = 0;
 
     // --- Renderers and frames ---
     // The engine's default renderer becomes current.

@@ -263,13 +263,13 @@ int CTaSceneTable::update(const char* path, int id)
             }
         }
     }
-    // Emitters and camera shaders are not part of this build yet: say what the new file asks for.
+    // Emitters are not part of this build yet: say what the new file asks for.
     for (size_t j = 0; j < desc.emitterKeys.size() && old->emitterKeys.size() != desc.emitterKeys.size(); ++j)
         report(*s, ETALOG_ERROR,
                "The fxemitter id=%d cannot be created: particle emitters are not part of this build yet",
                s->bases.emitter + int(j));
-    if (!s->extra && old->cameraShaderCount != desc.cameraShaderCount)
-        createCameraShaders(*s);
+    if (!s->extra)
+        updateCameraShaders(*s, *old);
 
     taSceneDescFree(old);
     s->frameStart = desc.frameStart;

@@ -94,7 +94,9 @@ void CTaSceneTable::remove(int id)
     if (!s->extra)
         for (int i = 0; i < int(desc.lightKeys.size()); ++i)
             m_ops.deleteLight(s->bases.light + i);
-    // Emitters, camera shaders and a renderer of the scene's own are not made in this build.
+    if (!s->extra)
+        dropCameraShaders(*s, int(s->desc->cameraShaders.size()));
+    // Emitters and a renderer of the scene's own are not made in this build.
     taSceneDescFree(s->desc);
     *s = STaSceneSlot();
     resetLastApplied(*s);
@@ -144,12 +146,24 @@ void CTaSceneTable::hide(int id)
         for (int i = 0; i < int(desc.lightKeys.size()); ++i)
             if (m_ops.lightExists(s->bases.light + i))
                 m_ops.hideLight(s->bases.light + i);
-    for (bool& shown : s->cameraShaderShown)
-        shown = false;
+    dropCameraShaders(*s, 0);
     if (!s->extra && s->rendererMade)
         m_ops.useDefaultRenderer();
     resetLastApplied(*s);
     s->shown = false;
+}
+
+void CTaSceneTable::dropCameraShaders(STaSceneSlot& slot, int removeCount)
+{
+    for (int k = 0; k < TA_SCENE_MAX_CAMERA_SHADERS; ++k) {
+        const int id = slot.bases.cameraShader + k;
+        if (slot.cameraShaderShown[k] && m_ops.cameraEffectExists(id))
+            m_ops.hideCameraEffect(id);
+        slot.cameraShaderShown[k] = false;
+    }
+    for (int k = 0; k < removeCount; ++k)
+            m_ops.deleteCameraEffect(slot.bases.cameraShader + k);
+    m_ops.takeMessage();
 }
 
 void CTaSceneTable::park(int id)
@@ -160,8 +174,7 @@ void CTaSceneTable::park(int id)
     for (int i = 0; i < int(s->desc->objectKeys.size()); ++i)
         if (m_ops.objectExists(s->bases.object + i))
             m_ops.positionObject(s->bases.object + i, irr::core::vector3df(0, 0, -1000000.0f));
-    for (bool& shown : s->cameraShaderShown)
-        shown = false;
+    dropCameraShaders(*s, 0);
 }
 
 void CTaSceneTable::showEmitters(int)

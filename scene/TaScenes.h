@@ -105,6 +105,16 @@ public:
     void createLight(STaSceneSlot& slot, int index);
     void setUpLight(STaSceneSlot& slot, int index);
     void createCameraShaders(STaSceneSlot& slot);
+    // After a reload: a changed list (count or a file) is made anew; otherwise a shader whose compile
+    // flags changed is made again, and the others take the new values and textures.
+    void updateCameraShaders(STaSceneSlot& slot, const STaSceneDesc& old);
+    // Camera shader k (ID camera-shader base + k), made from its effect block with the values at
+    // sample 0 and its textures; "The camera shader id=%d file='%s' cannot be loaded" when it fails.
+    void createCameraShader(STaSceneSlot& slot, int k);
+    // Hides the shown camera shaders (and clears their flags), then deletes the first `removeCount`.
+    void dropCameraShaders(STaSceneSlot& slot, int removeCount);
+    // Shows or hides each camera shader by its frame window and gives the shown ones their values.
+    void animateCameraShadersAt(STaSceneSlot& slot, float sample, float frame);
     void createRenderer(STaSceneSlot& slot);
     void applySceneSettings(STaSceneSlot& slot);
     void resetLastApplied(STaSceneSlot& slot);

@@ -3,6 +3,7 @@
 
 #include "engine/Ta2D.h"
 #include "engine/TaCamera.h"
+#include "engine/TaCameraEffects.h"
 #include "engine/TaDialogs.h"
 #include "engine/TaEffects.h"
 #include "engine/TaEngine.h"
@@ -611,6 +612,14 @@ const std::map<std::string, lua_CFunction>& taScriptBindings()
         {"SetFxEmitterSizeGradient", l_NotImplemented},
         {"SetFxEmitterColorGradient", l_NotImplemented},
         {"SetFxEmitterEffectParameters", l_NotImplemented},
+        // Camera effects
+        BIND(MakeCameraEffect, MakeCameraEffect(taArgInt(L, 1), taArgInt(L, 2)); return 0;),
+        BIND(MakeCameraEffectFromFile, MakeCameraEffectFromFile(taArgInt(L, 1), taArgString(L, 2)); return 0;),
+        BIND(CameraEffectExist, return pushBool(L, CameraEffectExist(taArgInt(L, 1)));),
+        BIND(DeleteCameraEffect, DeleteCameraEffect(taArgInt(L, 1)); return 0;),
+        BIND(ShowCameraEffect, ShowCameraEffect(taArgInt(L, 1)); return 0;),
+        BIND(HideCameraEffect, HideCameraEffect(taArgInt(L, 1)); return 0;),
+        BIND(SetCameraEffectPriority, SetCameraEffectPriority(taArgInt(L, 1), taArgInt(L, 2)); return 0;),
         // Effects
         BIND(LoadEffect, LoadEffect(taArgString(L, 1), taArgInt(L, 2)); return 0;),
         BIND(EffectExist, return pushBool(L, EffectExist(taArgInt(L, 1)));),

@@ -102,8 +102,11 @@ int taTestRun(const std::string& command)
 
 void taTestProvideEngineFiles(const std::string& dataDirectory)
 {
-    const std::string shaders = (dataDirectory.empty() ? std::string(".") : dataDirectory) + "/shaders";
-    taTestRun("mkdir -p '" + shaders + "' && cp -n '" TARV_DATA_DIR "'/shaders/* '" + shaders + "/'");
+    const std::string base = dataDirectory.empty() ? std::string(".") : dataDirectory;
+    for (const char* folder : {"shaders", "textures"}) {
+        const std::string to = base + "/" + folder;
+        taTestRun("mkdir -p '" + to + "' && cp -n '" TARV_DATA_DIR "'/" + folder + "/* '" + to + "/'");
+    }
 }
 
 bool taTestUseSampleCity(const std::string& dir, const std::string& samples)

@@ -65,7 +65,8 @@ int taTestRun(const std::string& command);
 
 // Setup parameters of a test engine: `driver`, the null audio output, the data directory when
 // given; everything else not given.
-// Copies the engine's own effect files (data/shaders) into `dataDirectory`'s "shaders" folder (the
+// Copies the engine's own effect files and textures (data/shaders, data/textures) into
+// `dataDirectory`'s "shaders" and "textures" folders (the
 // current directory's when empty), as an engine finds them beside it; files already there stay.
 void taTestProvideEngineFiles(const std::string& dataDirectory);
 // The sample city copied from `samples` into `dir`/city with the engine's files beside it, the scene

@@ -2,7 +2,7 @@
 [TARV_BEGIN]
 //title Light pre-pass surface
 //subject LightWave surfaces of opaque objects drawn by the light pre-pass renderer
-//comments Technique 0 is the material pass: the light that reached each pixel is read from the light buffer (LightRTT: diffuse light in rgb, specular intensity in alpha) and shaped by the surface. "depth" writes the light pre-pass buffers (NormalRTT: view-space normal and glossiness; DepthRTT: view-space depth), "shadow" the depth a shadow map keeps, "reflection" the surface lit forward by the light block, for cube-map faces. USE_OUTDEPTH adds the view-space depth as a second target of the material pass.
+//comments Technique 0 is the material pass: the light that reached each pixel is read from the light buffer (LightRTT: diffuse light in rgb, specular intensity in alpha) and shaped by the surface. "depth" writes the light pre-pass buffers (NormalRTT: view-space normal and glossiness; DepthRTT: view-space depth), "shadow" the depth a shadow map keeps, "reflection" the surface lit forward by the light block, for cube-map faces. USE_OUTDEPTH adds the view-space depth as a second target of the material pass. The material pass keeps 1 - glow in alpha for the glow stage: the surface glows by Glow, scaled by GlowValue when that is not 0.
 //float2 TargetSize : TargetSize : pixel
 //TARV_PP:U:TECH_NDFLT://texture LightBuffer : LightRTT : preset clamp_to_edge filterPoint noMipMap
 //config techniques : depth shadow reflection
@@ -22,6 +22,8 @@
 //float Translucency : Surface_Translucency : pixel
 //float Bump : Surface_Bump : pixel
 //float VertexColoring : Surface_VertexColoring : pixel
+//float Glow : Surface_Glow : pixel
+//float GlowValue : Surface_GlowValue : pixel
 //int Sidedness : Surface_Sidedness : pixel
 //float3 CubeMapPosition : CubeMapPosition : pixel
 //float3 CubeBoxPosition : CubeMapAABBPosition : pixel
@@ -49,6 +51,8 @@ sampler2D LightBuffer : register(s0);
 #include "SurfaceCommon.hlsli"
 
 float2 TargetSize;
+float Glow;
+float GlowValue;
 
 VS_OUTPUT vs_main(VS_INPUT input)
 {
@@ -78,7 +82,9 @@ float4 materialColour(VS_OUTPUT input, float face, float2 vpos)
     float4 light = tex2D(LightBuffer, (vpos + 0.5) / TargetSize);
     float3 colour = s.albedo * (Ambient.rgb + light.rgb) + s.specular * light.a + s.emissive;
     float3 toEye = normalize(EyePosition.xyz - input.world.xyz);
-    return float4(mixReflection(colour, s, input.world.xyz, toEye), 1);
+    // Alpha: 1 - how much the surface glows (1 where nothing glows, as the picture is cleared).
+    float glow = saturate(Glow * (GlowValue != 0 ? GlowValue : 1.0));
+    return float4(mixReflection(colour, s, input.world.xyz, toEye), 1.0 - glow);
 }
 #ifdef USE_OUTDEPTH
 void ps_main(VS_OUTPUT input, float face : VFACE, float2 vpos : VPOS, out float4 colour : COLOR0,

@@ -25,7 +25,7 @@ unsigned taGLBlendFactor(int factor)
                                        GL_ONE_MINUS_DST_ALPHA, GL_SRC_ALPHA_SATURATE};
     if (factor >= 0 && factor <= 10)
         return factors[factor];
-    return factor == TA_BLEND_CONSTANT_FACTOR ? GL_CONSTANT_COLOR : 0;
+    return factor == TA_BLEND_CONSTANT_FACTOR ? GL_CONSTANT_COLOR : TA_GL_NO_STATE;
 }
 
 unsigned taGLBlendOperation(int operation)
@@ -36,7 +36,7 @@ unsigned taGLBlendOperation(int operation)
     case 3: return GL_FUNC_REVERSE_SUBTRACT;
     case 4: case 6: case 8: return GL_MIN;
     case 5: case 7: case 9: return GL_MAX;
-    default: return 0;
+    default: return TA_GL_NO_STATE;
     }
 }
 
@@ -44,14 +44,14 @@ unsigned taGLStencilOperation(int operation)
 {
     static const unsigned operations[] = {GL_KEEP, GL_ZERO, GL_REPLACE, GL_INCR, GL_DECR, GL_INVERT, GL_INCR_WRAP,
                                           GL_DECR_WRAP};
-    return operation >= 1 && operation <= 8 ? operations[operation - 1] : 0;
+    return operation >= 1 && operation <= 8 ? operations[operation - 1] : TA_GL_NO_STATE;
 }
 
 unsigned taGLComparison(int comparison)
 {
     static const unsigned comparisons[] = {GL_ALWAYS, GL_LEQUAL, GL_EQUAL, GL_LESS, GL_NOTEQUAL, GL_GEQUAL,
                                            GL_GREATER, GL_ALWAYS, GL_NEVER};
-    return comparison >= 0 && comparison <= 8 ? comparisons[comparison] : 0;
+    return comparison >= 0 && comparison <= 8 ? comparisons[comparison] : TA_GL_NO_STATE;
 }
 
 ITaVideoDriverExt* taCreateVideoDriverExt(IrrlichtDevice* device)
@@ -98,9 +98,11 @@ void CTaGLVideoDriverExt::applyAlphaBlend()
     glGetIntegerv(GL_BLEND_DST_RGB, &destinationRgb);
     glGetIntegerv(GL_BLEND_EQUATION_RGB, &equationRgb);
     if (m_separateAlpha) {
-        glBlendFuncSeparate(sourceRgb, destinationRgb, m_alphaSource ? m_alphaSource : sourceRgb,
-                            m_alphaDestination ? m_alphaDestination : destinationRgb);
-        glBlendEquationSeparate(equationRgb, m_alphaEquation ? m_alphaEquation : equationRgb);
+        glBlendFuncSeparate(sourceRgb, destinationRgb,
+                            m_alphaSource != TA_GL_NO_STATE ? GLenum(m_alphaSource) : GLenum(sourceRgb),
+                            m_alphaDestination != TA_GL_NO_STATE ? GLenum(m_alphaDestination) : GLenum(destinationRgb));
+        glBlendEquationSeparate(equationRgb,
+                                m_alphaEquation != TA_GL_NO_STATE ? GLenum(m_alphaEquation) : GLenum(equationRgb));
     } else {
         glBlendFunc(sourceRgb, destinationRgb);
         glBlendEquation(equationRgb);
@@ -115,7 +117,8 @@ void CTaGLVideoDriverExt::setSeparateAlphaBlend(bool enable)
 
 void CTaGLVideoDriverExt::setSrcBlendAlpha(int factor)
 {
-    if (const unsigned value = taGLBlendFactor(factor)) {
+    const unsigned value = taGLBlendFactor(factor);
+    if (value != TA_GL_NO_STATE) {
         m_alphaSource = value;
         applyAlphaBlend();
     }
@@ -123,11 +126,11 @@ void CTaGLVideoDriverExt::setSrcBlendAlpha(int factor)
 
 void CTaGLVideoDriverExt::setAlphaBlend(int operation, int sourceFactor, int destinationFactor)
 {
-    if (const unsigned value = taGLBlendOperation(operation))
+    if (const unsigned value = taGLBlendOperation(operation); value != TA_GL_NO_STATE)
         m_alphaEquation = value;
-    if (const unsigned value = taGLBlendFactor(sourceFactor))
+    if (const unsigned value = taGLBlendFactor(sourceFactor); value != TA_GL_NO_STATE)
         m_alphaSource = value;
-    if (const unsigned value = taGLBlendFactor(destinationFactor))
+    if (const unsigned value = taGLBlendFactor(destinationFactor); value != TA_GL_NO_STATE)
         m_alphaDestination = value;
     applyAlphaBlend();
 }
@@ -169,7 +172,7 @@ void CTaGLVideoDriverExt::setStencil(bool enable)
 
 void CTaGLVideoDriverExt::setStencilPass(int operation)
 {
-    if (const unsigned value = taGLStencilOperation(operation)) {
+    if (const unsigned value = taGLStencilOperation(operation); value != TA_GL_NO_STATE) {
         m_stencilPass = value;
         applyStencil();
     }
@@ -177,7 +180,7 @@ void CTaGLVideoDriverExt::setStencilPass(int operation)
 
 void CTaGLVideoDriverExt::setStencilFunc(int comparison)
 {
-    if (const unsigned value = taGLComparison(comparison)) {
+    if (const unsigned value = taGLComparison(comparison); value != TA_GL_NO_STATE) {
         m_stencilFunc = value;
         applyStencil();
     }
@@ -194,7 +197,7 @@ void CTaGLVideoDriverExt::reapplyRawStates()
 void CTaGLVideoDriverExt::restoreState()
 {
     m_separateAlpha = false;
-    m_alphaSource = m_alphaDestination = m_alphaEquation = 0;
+    m_alphaSource = m_alphaDestination = m_alphaEquation = TA_GL_NO_STATE;
     applyAlphaBlend();
     glBlendEquation(GL_FUNC_ADD);
     glBlendColor(0, 0, 0, 0);
@@ -355,20 +358,9 @@ bool CTaGLVideoDriverExt::describeShaderMaterial(s32 materialType, std::string& 
     return true;
 }
 
-video::ITexture* CTaGLVideoDriverExt::addRenderTargetWithOwnDepth(const core::dimension2du& size,
-                                                                 const io::path& name, video::ECOLOR_FORMAT format)
+namespace {
+unsigned makeDepthStencil(const core::dimension2du& size)
 {
-    video::ITexture* target = m_driver->addRenderTargetTexture(size, name, format);
-    if (!target)
-        return nullptr;
-    // Irrlicht keeps the target's frame buffer to itself; selecting the target binds it. Its shared
-    // depth attachment is replaced by a depth-stencil buffer of the target's own.
-    if (!m_driver->setRenderTarget(target, false, false)) {
-        m_driver->removeTexture(target);
-        return nullptr;
-    }
-    GLint frameBuffer = 0;
-    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &frameBuffer);
     GLuint depth = 0;
     GLint previous = 0;
     glGetIntegerv(GL_RENDERBUFFER_BINDING, &previous);
@@ -376,6 +368,19 @@ video::ITexture* CTaGLVideoDriverExt::addRenderTargetWithOwnDepth(const core::di
     glBindRenderbuffer(GL_RENDERBUFFER, depth);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, size.Width, size.Height);
     glBindRenderbuffer(GL_RENDERBUFFER, previous);
+    return depth;
+}
+} // namespace
+
+video::ITexture* CTaGLVideoDriverExt::attachDepthStencil(video::ITexture* target, unsigned depth)
+{
+    // Irrlicht keeps the target's frame buffer to itself; selecting the target binds it.
+    if (!m_driver->setRenderTarget(target, false, false)) {
+        m_driver->removeTexture(target);
+        return nullptr;
+    }
+    GLint frameBuffer = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &frameBuffer);
     bool ok = frameBuffer != 0;
     if (ok) {
         glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
@@ -384,12 +389,45 @@ video::ITexture* CTaGLVideoDriverExt::addRenderTargetWithOwnDepth(const core::di
     }
     m_driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
     if (!ok) {
-        glDeleteRenderbuffers(1, &depth);
         m_driver->removeTexture(target);
+        return nullptr;
+    }
+    return target;
+}
+
+video::ITexture* CTaGLVideoDriverExt::addRenderTargetWithOwnDepth(const core::dimension2du& size,
+                                                                 const io::path& name, video::ECOLOR_FORMAT format)
+{
+    video::ITexture* target = m_driver->addRenderTargetTexture(size, name, format);
+    if (!target)
+        return nullptr;
+    // Its shared depth attachment is replaced by a depth-stencil buffer of the target's own.
+    const unsigned depth = makeDepthStencil(size);
+    if (!attachDepthStencil(target, depth)) {
+        glDeleteRenderbuffers(1, &depth);
         return nullptr;
     }
     m_depthBuffers.push_back(depth);
     return target;
+}
+
+video::ITexture* CTaGLVideoDriverExt::addRenderTargetWithSharedStencil(const core::dimension2du& size,
+                                                                      const io::path& name,
+                                                                      video::ECOLOR_FORMAT format)
+{
+    video::ITexture* target = m_driver->addRenderTargetTexture(size, name, format);
+    if (!target)
+        return nullptr;
+    unsigned depth = 0;
+    for (const SSharedDepth& shared : m_sharedDepth)
+        if (shared.size == size)
+            depth = shared.buffer;
+    if (!depth) {
+        depth = makeDepthStencil(size);
+        m_depthBuffers.push_back(depth);
+        m_sharedDepth.push_back({size, depth});
+    }
+    return attachDepthStencil(target, depth);
 }
 
 video::ITexture* CTaGLVideoDriverExt::addRenderTarget(const core::dimension2du& size, const io::path& name,

@@ -9,6 +9,10 @@
 // Sets the render states Irrlicht 1.8 does not expose directly with GL calls, keeps the presented
 // frame readable in a frame buffer object of its own, and reaches the X11 window for the window
 // operations. Every GL binding it changes for its own work is put back before it returns.
+// "No such state" for the mappings below (GL_ZERO itself is 0, a valid blend factor and stencil
+// operation).
+constexpr unsigned TA_GL_NO_STATE = 0xFFFFFFFFu;
+
 class CTaGLVideoDriverExt : public ITaVideoDriverExt
 {
 public:
@@ -55,6 +59,12 @@ public:
     // The GL texture object of one of Irrlicht's OpenGL textures (0 for any other texture).
     unsigned irrlichtTextureName(irr::video::ITexture* texture);
 
+    irr::video::ITexture* addRenderTargetWithSharedStencil(const irr::core::dimension2du& size,
+                                                          const irr::io::path& name,
+                                                          irr::video::ECOLOR_FORMAT format) override;
+    // Irrlicht's target with its depth attachment replaced by `depth` (a depth-stencil renderbuffer);
+    // nullptr (the target removed) when the frame buffer is not complete then.
+    irr::video::ITexture* attachDepthStencil(irr::video::ITexture* target, unsigned depth);
     irr::video::ITexture* addRenderTargetWithOwnDepth(const irr::core::dimension2du& size, const irr::io::path& name,
                                                      irr::video::ECOLOR_FORMAT format) override;
     irr::video::ITexture* addRenderTarget(const irr::core::dimension2du& size, const irr::io::path& name,
@@ -78,7 +88,7 @@ private:
     irr::video::IVideoDriver* m_driver;
     // Raw states as set (GL enums; 0 = not set).
     bool m_separateAlpha = false;
-    unsigned m_alphaSource = 0, m_alphaDestination = 0, m_alphaEquation = 0;
+    unsigned m_alphaSource = TA_GL_NO_STATE, m_alphaDestination = TA_GL_NO_STATE, m_alphaEquation = TA_GL_NO_STATE;
     bool m_stencil = false;
     unsigned m_stencilPass = 0x1E00 /* GL_KEEP */, m_stencilFunc = 0x0207 /* GL_ALWAYS */;
     CTaTargetList m_cubeTargets;
@@ -95,11 +105,16 @@ private:
     CTaTextureTable m_textures;
     std::map<irr::video::ITexture*, unsigned> m_irrlichtNames, m_irrlichtSrgb;
     bool m_compressedUpload = false;
-    std::vector<unsigned> m_depthBuffers; // the own depth-stencil buffers of render targets
+    std::vector<unsigned> m_depthBuffers; // the own and shared depth-stencil buffers of render targets
+    struct SSharedDepth {
+        irr::core::dimension2du size;
+        unsigned buffer;
+    };
+    std::vector<SSharedDepth> m_sharedDepth; // one per size, of addRenderTargetWithSharedStencil
 };
 
 // GL values of the engine's blend factor, blend operation, stencil operation and comparison
-// numbers; 0 for a number that has none.
+// numbers; TA_GL_NO_STATE for a number that has none.
 unsigned taGLBlendFactor(int factor);
 unsigned taGLBlendOperation(int operation);
 unsigned taGLStencilOperation(int operation);

@@ -54,17 +54,21 @@ TEST_F(TaRenderTargetsGLTest, TheTableByName)
         EXPECT_EQ(target->getSize(), spec.size) << spec.name;
         EXPECT_EQ(target->getColorFormat(), spec.format) << spec.name;
     }
-    // Targets of one size share Irrlicht's depth buffer; the two 512 shadow maps have their own.
+    // Targets of one size share one depth-stencil buffer (a stencil written while drawing into one is
+    // read while drawing into another); the two 512 shadow maps have their own.
     EXPECT_EQ(depthAttachment("BackRTT[0]"), depthAttachment("LightRTT"));
+    EXPECT_EQ(depthAttachment("HalfScreen[0]"), depthAttachment("HalfScreen[2]"));
     EXPECT_NE(depthAttachment("BackRTT[0]"), 0);
     EXPECT_NE(depthAttachment("ShadowMap.512"), depthAttachment("ShadowMap.512.1"));
     EXPECT_NE(depthAttachment("ShadowMap.512"), 0);
-    GLint stencilBits = 0;
-    driver->setRenderTarget(driver->findTexture("ShadowMap.1024"), false, false);
-    glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, GL_STENCIL_ATTACHMENT,
-                                          GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE, &stencilBits);
-    driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
-    EXPECT_EQ(stencilBits, 8);
+    for (const char* name : {"ShadowMap.1024", "BackRTT[2]", "QuarterScreen[1]"}) {
+        GLint stencilBits = 0;
+        driver->setRenderTarget(driver->findTexture(name), false, false);
+        glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, GL_STENCIL_ATTACHMENT,
+                                              GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE, &stencilBits);
+        driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+        EXPECT_EQ(stencilBits, 8) << name;
+    }
     // Asking again keeps the targets that are there.
     video::ITexture* before = driver->findTexture("LightRTT");
     ASSERT_TRUE(renderers->createRenderTargets(video::ECF_A16B16G16R16F, nullptr));
@@ -181,10 +185,9 @@ TEST_F(TaRenderTargetsGLTest, TheAdvancedContextSaysWhatItLacks)
     }
     for (int i = 0; i < 21; ++i)
         files.files[i] = taFindFile(taRendererStartupFileNames[i]);
+    files.antialias = true;
     {
-        // With them, the context has its lighting and one-effect post stages and says what it goes
-        // without.
-        TaLogCapture log;
+        // With them, the context has its lighting and post stages, antialiasing included.
         CTaRendererCtxAdv* made = renderers->createCtxAdv(files, effects);
         ASSERT_NE(made, nullptr);
         EXPECT_NE(made->lightBuffer(), nullptr);
@@ -194,7 +197,9 @@ TEST_F(TaRenderTargetsGLTest, TheAdvancedContextSaysWhatItLacks)
         for (CTaPostEffect* stage : {made->depthClear(), made->gaussianBlur(), made->downSample(), made->compose(),
                                      made->gamma()})
             EXPECT_TRUE(stage && stage->effect());
-        EXPECT_TRUE(log.contains("the glow, streak, depth-of-field and antialiasing stages are not part of this build yet"));
+        EXPECT_TRUE(made->lightStreak() && made->glow() && made->depthOfField() && made->postChain());
+        EXPECT_EQ(made->smaa() != nullptr, files.antialias);
+        EXPECT_EQ(made->getAntialiasHistory() != nullptr, files.antialias);
         made->drop();
     }
     // What it has before the stages (no render services here): the pool and the semantics of

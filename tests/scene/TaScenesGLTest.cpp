@@ -73,4 +73,45 @@ TEST_F(TaScenesGLTest, SampleCityAtThreeFrames)
     EXPECT_FALSE(SceneExist(0));
 }
 
+// The same frames through the whole post chain: bloom into the glow with light streaks, depth of field
+// focused on the street, gamma, SMAA and temporal antialiasing over four jittered frames at each time.
+TEST_F(TaScenesGLTest, SampleCityThroughTheWholePostChain)
+{
+    ASSERT_EQ(LoadScene("city.tscn", 0, 1, 1, 1, 1, 1, 1, 1, false, "city"), 0);
+    ShowScene(0);
+    const struct {
+        int timeMs;
+        const char* golden;
+    } frames[] = {{0, "city-chain-0"}, {2000, "city-chain-60"}, {4000, "city-chain-120"}};
+    for (const auto& f : frames) {
+        video::IImage* shot = nullptr;
+        for (int sample = 0; sample < 4; ++sample) {
+            ASSERT_EQ(AnimateScene(0, f.timeMs), 0);
+            STaRenderSettings& r = taEngine().renderSettings;
+            r.glowEnabled = true;
+            r.glowIntensity = 1;
+            r.glowRadius = 24;
+            r.glowStreaks = true;
+            r.bloomEnabled = true;
+            r.bloomCompose = 0.4f;
+            r.dofEnabled = true;
+            r.dofAdvanced = 0;
+            r.focalDistance = 6;
+            r.fStop = 1.4f;
+            r.gammaCorrect = true;
+            r.antialiasMode = 1;
+            r.antialiasJitter = 2;
+            r.antialiasBlending = 1;
+            r.antialiasBlendingWeight = 0;
+            r.antialiasLocation = 1;
+            if (shot)
+                shot->drop();
+            shot = frame();
+            ASSERT_NE(shot, nullptr);
+        }
+        EXPECT_TRUE(taMatchesGolden(shot, f.golden, 8));
+        shot->drop();
+    }
+}
+
 } // namespace

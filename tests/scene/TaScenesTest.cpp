@@ -3,10 +3,12 @@
 #include "TaTestSupport.h"
 
 #include "core/TaLog.h"
+#include "effects/TaEffectParams.h"
 #include "scene/TaSceneOps.h"
 #include "scene/TaScenes.h"
 #include "scene/TaSurfaces.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +29,7 @@ class CRecordingOps : public ITaSceneOps
 {
 public:
     std::vector<std::string> calls;
-    std::set<int> objects, lights, cubeMaps;
+    std::set<int> objects, lights, cubeMaps, cameraEffects;
 
     // The lines that start with one of `prefixes` followed by a blank or the line's end.
     std::vector<std::string> lines(std::initializer_list<std::string> prefixes) const
@@ -169,6 +171,31 @@ public:
     {
         add("renderCubeMap %d %g %g %g", id, p.X, p.Y, p.Z);
         return 0;
+    }
+
+    bool cameraEffectExists(int id) override { return cameraEffects.count(id) != 0; }
+    int makeCameraEffect(int id, const STaEffectParamBlock& block) override
+    {
+        add("makeCameraEffect %d %s %s", id, block.fileName.c_str(), block.compileFlags.c_str());
+        cameraEffects.erase(id);
+        if (block.fileName.empty() || block.fileName.find("broken") != std::string::npos)
+            return fail("Failed to compile effect %s", block.fileName.c_str());
+        cameraEffects.insert(id);
+        return 0;
+    }
+    void setCameraEffectParameters(int id, const STaEffectParamBlock& block, bool textures) override
+    {
+        std::string values;
+        for (const STaEffectParamEntry& e : block.entries)
+            values += " " + e.name + "=" + std::to_string(e.vector[0]);
+        add("setCameraEffectParameters %d%s%s", id, textures ? " textures" : "", values.c_str());
+    }
+    void showCameraEffect(int id) override { add("showCameraEffect %d", id); }
+    void hideCameraEffect(int id) override { add("hideCameraEffect %d", id); }
+    void deleteCameraEffect(int id) override
+    {
+        add("deleteCameraEffect %d", id);
+        cameraEffects.erase(id);
     }
 
     void setCameraFOV(float degrees) override { add("setCameraFOV %g", degrees); }
@@ -577,6 +604,48 @@ TEST_F(TaScenesTest, RenderSwitchesAreSentOnChangeOrWhileOn)
         }
         EXPECT_EQ(sent, c.sent);
     }
+}
+
+TEST_F(TaScenesTest, CameraShadersShowInTheirFrameWindowAndGoWithTheScene)
+{
+    m_bases.cameraShader = 30;
+    const std::string shaders =
+        "  { TarvPostProcs\n"
+        "    { Blur\n      useframe I4 1\n      startframe FP 10\n      endframe FP 20\n"
+        "      { Effect\n        filename STR blur.hlsl\n        cflags STR WIDE\n      }\n    }\n"
+        "    { Tint\n      { Effect\n        filename STR tint.hlsl\n      }\n    }\n"
+        "    { Broken\n      { Effect\n        filename STR broken.hlsl\n      }\n    }\n"
+        "  }\n";
+    ASSERT_EQ(load(sceneText("", "", shaders, "    frameStart I4 0\n    frameEnd I4 20\n    framesPerSecond FP 10\n")), 0);
+    EXPECT_EQ(m_ops.lines({"makeCameraEffect"}),
+              (std::vector<std::string>{"makeCameraEffect 30 blur.hlsl WIDE", "makeCameraEffect 31 tint.hlsl ",
+                                        "makeCameraEffect 32 broken.hlsl "}));
+    EXPECT_EQ(m_ops.lines({"setCameraEffectParameters"}),
+              (std::vector<std::string>{"setCameraEffectParameters 30 textures", "setCameraEffectParameters 31 textures"}));
+    const std::vector<std::string>& messages = m_table.slot(0)->messages;
+    EXPECT_NE(std::find(messages.begin(), messages.end(), "The camera shader id=32 file='broken.hlsl' cannot be loaded"),
+              messages.end());
+
+    // Shown while their window holds (the one without a window always), each change said once.
+    m_table.show(0);
+    const struct {
+        int timeMs;
+        std::vector<std::string> changes;
+    } steps[] = {{0, {"showCameraEffect 31"}}, {500, {}}, {1000, {"showCameraEffect 30"}}, {1500, {}},
+                 {2000, {"hideCameraEffect 30"}}};
+    for (const auto& step : steps) {
+        m_ops.calls.clear();
+        ASSERT_EQ(m_table.animate(0, step.timeMs), 0);
+        EXPECT_EQ(m_ops.lines({"showCameraEffect", "hideCameraEffect"}), step.changes) << step.timeMs;
+    }
+    // Hiding the scene hides the shown ones; deleting it deletes them all.
+    m_ops.calls.clear();
+    m_table.hide(0);
+    EXPECT_EQ(m_ops.lines({"hideCameraEffect"}), std::vector<std::string>{"hideCameraEffect 31"});
+    m_ops.calls.clear();
+    m_table.remove(0);
+    EXPECT_EQ(m_ops.lines({"deleteCameraEffect"}),
+              (std::vector<std::string>{"deleteCameraEffect 30", "deleteCameraEffect 31", "deleteCameraEffect 32"}));
 }
 
 // --- Time ------------------------------------------------------------------------------------------------

@@ -422,6 +422,15 @@ TEST_F(TaGLShaderMaterialGLTest, RendererEffectsBuildInEveryVariant)
         {"DownSampleBlur.hlsl", {}, {}, {{"Source", 0}}, false},
         {"ComposeUpSample.hlsl", {}, {{"Intensity"}}, {{"Source", 0}}, true},
         {"GaussianBlur.hlsl", {}, {{"Direction", "Radius", "Intensity"}}, {{"Source", 0}}, false},
+        {"SMAA-1-LumaEdgeDetection.fx", {}, {{"TargetSize"}}, {{"Source", 0}}, false},
+        {"SMAA-2-BlendingWeightCalculation.fx", {}, {{"TargetSize"}}, {{"Edges", 0}, {"Area", 1}, {"Search", 2}}, false},
+        {"SMAA-3-NeighborhoodBlending.fx", {}, {{"TargetSize"}}, {{"Source", 0}, {"Weights", 1}}, false},
+        {"DofCocArtist.hlsl", {}, {{"FocalRangeMin", "FocalRangeFocused", "FocalRangeMax"}}, {{"Source", 0}, {"DepthBuffer", 1}}, false},
+        {"DofCocPhysical.hlsl", {}, {{"FocalDistance", "FStop", "TargetSize"}}, {{"Source", 0}, {"DepthBuffer", 1}}, false},
+        {"Dof.hlsl", {}, {{"angle", "radiusScale", "TargetSize"}}, {{"Source", 0}, {"DepthBuffer", 1}}, false},
+        {"BlendAntialias.hlsl", {}, {{"Blend"}}, {{"Current", 0}, {"History", 1}}, false},
+        {"BlendAntialias.hlsl", {"USE_REPROJ_CAMERA"}, {{"Blend", "TargetSize", "CameraPosition", "FarCornersWorld", "FarValue", "PrevViewProj"}}, {{"Current", 0}, {"History", 1}, {"DepthBuffer", 2}}, false},
+        {"BlendAntialias.hlsl", {"USE_REPROJ_CAMERA", "USE_VLIMIT"}, {{"Blend", "TargetSize", "CameraPosition", "FarCornersWorld", "FarValue", "PrevViewProj", "VLimit"}}, {{"Current", 0}, {"History", 1}, {"DepthBuffer", 2}}, false},
     };
     CTaEffectManager* effects = taGetManager()->getEffectManager();
     const f32 oneOne = taPackBlendParameter(video::EBF_ONE, video::EBF_ONE, 1, 0);

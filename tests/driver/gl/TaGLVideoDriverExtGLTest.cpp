@@ -61,6 +61,15 @@ TEST_F(TaGLVideoDriverExtGLTest, StatesAreSetAndPutBack)
     glGetFloatv(GL_BLEND_COLOR, colour);
     EXPECT_FLOAT_EQ(colour[0], 1.0f);
 
+    // "Zero" is a state like any other (GL_ZERO is 0 and was once taken for "no state").
+    ext->setSrcBlendAlpha(0);
+    ext->setStencilPass(2);
+    EXPECT_EQ(integer(GL_BLEND_SRC_ALPHA), GL_ZERO);
+    EXPECT_EQ(integer(GL_STENCIL_PASS_DEPTH_PASS), GL_ZERO);
+    ext->setAlphaBlend(1, 6, 0);
+    EXPECT_EQ(integer(GL_BLEND_DST_ALPHA), GL_ZERO);
+    ext->setStencilPass(3);
+
     // Out-of-range numbers change nothing.
     ext->setStencilPass(9);
     ext->setStencilFunc(-1);
