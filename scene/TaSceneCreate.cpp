@@ -1,5 +1,5 @@
-// Making a loaded scene's entities: cube maps, objects with shared meshes, surfaces, lights, and the
-// kinds whose subsystems are not part of this build yet (emitters, camera shaders, render command
+// Making a loaded scene's entities: cube maps, objects with shared meshes, surfaces, lights, camera
+// shaders, and the kinds whose subsystems are not part of this build yet (emitters, render command
 // lists), which are said and skipped.
 #include "scene/TaScenes.h"
 

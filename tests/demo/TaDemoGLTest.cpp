@@ -1,6 +1,6 @@
 // The sample demo captured on the OpenGL device (run under Xvfb): one numbered frame per step of the
 // rate for the length of the demo, the same bits on every capture, and the new part on the frame of
-// its start.
+// its start, and its second part through the demo's camera shader.
 #include "TaTestSupport.h"
 
 #include "demo/TaDemo.h"
@@ -73,6 +73,19 @@ TEST_F(TaDemoGLTest, SampleDemoCapturesTheSameFramesEveryTime)
     const int jump = differing(before, start);
     const int within = differing(bytesOf(m_dir + "/one/f_000023.bmp"), before);
     EXPECT_GT(jump, 3 * within + 100) << jump << " vs " << within;
+    // Part 2 runs through the vignette camera shader: frame 35 shows the city at the time frame 10
+    // does, with its top-left corner darkened to about half.
+    auto corner = [](const std::string& bmp) {
+        long sum = 0;
+        for (int y = 108; y < 120; ++y) // rows are stored bottom-up: the picture's top ones last
+            for (int x = 0; x < 12 * 3; ++x)
+                sum += (unsigned char)bmp[54 + size_t(y) * 160 * 3 + size_t(x)];
+        return sum;
+    };
+    const long plainCorner = corner(bytesOf(m_dir + "/one/f_000010.bmp"));
+    const long shadedCorner = corner(bytesOf(m_dir + "/one/f_000035.bmp"));
+    EXPECT_LT(shadedCorner * 10, plainCorner * 7) << shadedCorner << " vs " << plainCorner;
+    EXPECT_GT(shadedCorner * 10, plainCorner * 2) << shadedCorner << " vs " << plainCorner;
     // The fade to white at the end.
     const std::string last = bytesOf(m_dir + "/one/f_000059.bmp");
     int bright = 0;
@@ -84,6 +97,18 @@ TEST_F(TaDemoGLTest, SampleDemoCapturesTheSameFramesEveryTime)
 } // namespace
 
 namespace {
+
+TEST_F(TaDemoGLTest, ACameraShaderThatDoesNotBuildFailsTheLoad)
+{
+    writeFile("demo/shaders/Vignette.hlsl", "float4 ps_main() : COLOR0 { return 1 }\n");
+    TaLogCapture log;
+    STaDemoCapture capture;
+    capture.baseName = m_dir + "/one/f";
+    capture.rate = 10.0f;
+    EXPECT_NE(taDemoPlay((m_dir + "/demo/sample.demo.ini").c_str(), &capture), 0);
+    EXPECT_TRUE(log.contains("Failed to load shader shaders/Vignette.hlsl"));
+    EXPECT_FALSE(exists("one/f_000000.bmp"));
+}
 
 TEST_F(TaDemoGLTest, SampleDemoAsAVideoWithItsMusic)
 {
