@@ -20,3 +20,4 @@ xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_nodes" -
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_surfaces"
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_capture"
 xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_lighting"
+xvfb-run -a -s "-screen 0 1280x1024x24" "$here/build-release/tarv_bench_post"
