@@ -75,22 +75,9 @@ struct SCase {
 
 int main()
 {
-    if (!taBenchStartEngine(kWidth, kHeight, true)) {
-        fprintf(stderr, "the engine did not start (run under Xvfb from the build folder)\n");
-        return 1;
-    }
     // Antialiasing on: the context then has its SMAA and temporal stages.
-    taShutdown();
-    STaSetupParams params = taDefaultSetupParams();
-    params.driver = ETADRIVER_OPENGL;
-    params.width = kWidth;
-    params.height = kHeight;
-    params.vsync = 0;
-    params.antialias = 1;
-    params.lightPrePass = 1;
-    snprintf(params.audio, sizeof(params.audio), "null");
-    if (taSetup(params) != 0) {
-        fprintf(stderr, "the engine did not start with antialiasing\n");
+    if (!taBenchStartEngine(kWidth, kHeight, true, true)) {
+        fprintf(stderr, "the engine did not start with antialiasing (run under Xvfb from the build folder)\n");
         return 1;
     }
     auto* lpp = dynamic_cast<CTaRendererLpp*>(taGetCurrentRenderer());

@@ -4,6 +4,7 @@
 // velocity limit; a camera cut and a weight of 1 give the current frame and still fill the history;
 // nothing to do is said; a blend file that does not build is said.
 #include "TaTestSupport.h"
+#include "render/TaPostTestSupport.h"
 
 #include "effects/TaEffectBind.h"
 #include "engine/TaEngine.h"
@@ -16,6 +17,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,8 +41,7 @@ protected:
         ASSERT_TRUE(taGetManager()->getRendererManager()->createRenderTargets(video::ECF_A16B16G16R16F, nullptr));
         fill(m_driver->findTexture("DepthRTT"), 1e8f, 1e8f); // nothing drawn: the far plane
         for (const char* name : {"source", "destination", "work", "history"})
-            m_targets.push_back(m_driver->addRenderTargetTexture(core::dimension2du(kSize, kSize), name,
-                                                                  video::ECF_A32B32G32R32F));
+            m_targets.push_back(taTestFloatTarget(m_driver, name, kSize, kSize));
         m_stage.reset(new CTaPostAntialias(taEngine().device, m_services));
         ASSERT_TRUE(m_stage->init(taGetManager()->getEffectManager(),
                                   (std::string(TARV_DATA_DIR) + "/shaders/BlendAntialias.hlsl").c_str(), nullptr));
@@ -69,32 +70,12 @@ protected:
     }
     // Draws kSize x kSize texels from `texel(x, y)` (8 bits a channel; y counts rows from the first in
     // memory, the bottom one: a picture's top row lands at the top of the target) into a target.
-    void paint(video::ITexture* target, video::SColor (*texel)(u32, u32))
+    void paint(video::ITexture* target, const std::function<video::SColor(u32, u32)>& texel)
     {
-        video::IImage* image = m_driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(kSize, kSize));
-        for (u32 y = 0; y < kSize; ++y)
-            for (u32 x = 0; x < kSize; ++x)
-                image->setPixel(x, kSize - 1 - y, texel(x, y));
-        const bool mipMaps = m_driver->getTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS);
-        m_driver->setTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS, false);
         const std::string name = "picture" + std::to_string(m_pictures++);
-        video::ITexture* picture = m_driver->addTexture(name.c_str(), image);
-        m_driver->setTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS, mipMaps);
-        image->drop();
-        ASSERT_TRUE(m_driver->setRenderTarget(target, false, false));
-        m_services->copyTexture(picture);
-        m_driver->removeTexture(picture);
-        m_driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
+        ASSERT_TRUE(taTestPaint(m_driver, m_services, target, name.c_str(), texel));
     }
-    // The target's texels as RGBA floats, rows from the first one in memory.
-    std::vector<float> texels(video::ITexture* texture)
-    {
-        m_driver->setRenderTarget(texture, false, false);
-        std::vector<float> out(size_t(kSize) * kSize * 4);
-        glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_FLOAT, out.data());
-        m_driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
-        return out;
-    }
+    std::vector<float> texels(video::ITexture* texture) { return taTestTexels(m_driver, texture); }
     // A camera at the origin looking along +Z through a 90 degree frustum, made active.
     scene::ICameraSceneNode* camera()
     {

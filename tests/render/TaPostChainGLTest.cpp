@@ -150,6 +150,28 @@ TEST_F(TaPostChainGLTest, GlowComesOnlyFromWhatGlowsOrRisesAboveTheThreshold)
     }
 }
 
+// A glow asked to read its own buffer says so and still glows: the source is copied aside first
+// (reading a target while drawing into it is undefined on OpenGL).
+TEST_F(TaPostChainGLTest, AGlowOfItsOwnBufferIsSaidAndStillGlows)
+{
+    video::ITexture* half1 = m_driver->findTexture("HalfScreen[1]");
+    video::ITexture* spot = taTestPicture(m_driver, "spot", kSize / 2, kSize / 2, [](u32 x, u32 y) {
+        return x >= 14 && x < 18 && y >= 14 && y < 18 ? video::SColor(0, 255, 255, 255) : video::SColor(255, 0, 0, 0);
+    });
+    video::ITexture* out = taTestFloatTarget(m_driver, "out", kSize, kSize);
+    ASSERT_TRUE(taBeginScene());
+    m_driver->setRenderTarget(half1, false, false);
+    taGetManager()->getRenderServices()->copyTexture(spot);
+    TaLogCapture log;
+    ASSERT_TRUE(m_context->glow()->run(out, half1, 16, 1, true, m_context->getStreakParameters()));
+    const std::vector<float> t = taTestTexels(m_driver, out);
+    taEndScene();
+    EXPECT_TRUE(log.contains("CTaPostGlow error: Half Source cannot be set to Texture Half [1]"));
+    EXPECT_GT(luma(t, kSize, 32, 32), 0.05f);
+    EXPECT_GT(luma(t, kSize, 38, 32), 0.005f);
+    EXPECT_LT(luma(t, kSize, 32, 4), luma(t, kSize, 32, 32) * 0.05f);
+}
+
 TEST_F(TaPostChainGLTest, StreaksRunAlongTheirAngle)
 {
     const u32 half = kSize / 2;

@@ -3,6 +3,7 @@
 // edge of the far band behind them, and lose it in front of and behind the focus, with the lens
 // model and with the artist's focal ranges; an effect that does not build is said.
 #include "TaTestSupport.h"
+#include "render/TaPostTestSupport.h"
 
 #include "effects/TaEffectBind.h"
 #include "effects/TaEffectManager.h"
@@ -81,27 +82,11 @@ protected:
     // One-texel stripes of white and black across the whole source.
     void paintStripes()
     {
-        video::IImage* image = m_driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(kSize, kSize));
-        for (u32 y = 0; y < kSize; ++y)
-            for (u32 x = 0; x < kSize; ++x)
-                image->setPixel(x, y, x % 2 ? video::SColor(255, 255, 255, 255) : video::SColor(255, 0, 0, 0));
-        const bool mipMaps = m_driver->getTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS);
-        m_driver->setTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS, false);
-        video::ITexture* picture = m_driver->addTexture("stripes", image);
-        m_driver->setTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS, mipMaps);
-        image->drop();
-        ASSERT_TRUE(m_driver->setRenderTarget(m_source, false, false));
-        taGetManager()->getRenderServices()->copyTexture(picture);
-        m_driver->removeTexture(picture);
+        ASSERT_TRUE(taTestPaint(m_driver, taGetManager()->getRenderServices(), m_source, "stripes", [](u32 x, u32) {
+            return x % 2 ? video::SColor(255, 255, 255, 255) : video::SColor(255, 0, 0, 0);
+        }));
     }
-    std::vector<float> texels(video::ITexture* texture)
-    {
-        m_driver->setRenderTarget(texture, false, false);
-        std::vector<float> out(size_t(kSize) * kSize * 4);
-        glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_FLOAT, out.data());
-        m_driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
-        return out;
-    }
+    std::vector<float> texels(video::ITexture* texture) { return taTestTexels(m_driver, texture); }
 
     video::IVideoDriver* m_driver = nullptr;
     ITaEffectBindSemanticMap* m_semantics = nullptr;

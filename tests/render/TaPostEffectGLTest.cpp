@@ -3,15 +3,14 @@
 // kernel that keeps its energy, compose adds its source scaled onto what is there, down-sampling
 // averages, and an effect that does not build is said.
 #include "TaTestSupport.h"
+#include "render/TaPostTestSupport.h"
 
 #include "engine/TaEngine.h"
 #include "engine/TaManager.h"
 #include "render/TaPostEffect.h"
 
-#define GL_GLEXT_PROTOTYPES 1
-#include <GL/gl.h>
-
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,33 +41,12 @@ protected:
         return made;
     }
     // A picture of w x h texels from `texel(x, y)` (8 bits a channel, read back linearly).
-    video::ITexture* picture(const char* name, u32 w, u32 h, video::SColor (*texel)(u32, u32))
+    video::ITexture* picture(const char* name, u32 w, u32 h, const std::function<video::SColor(u32, u32)>& texel)
     {
-        video::IImage* image = m_driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(w, h));
-        for (u32 y = 0; y < h; ++y)
-            for (u32 x = 0; x < w; ++x)
-                image->setPixel(x, y, texel(x, y));
-        const bool mipMaps = m_driver->getTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS);
-        m_driver->setTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS, false);
-        video::ITexture* texture = m_driver->addTexture(name, image);
-        m_driver->setTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS, mipMaps);
-        image->drop();
-        return texture;
+        return taTestPicture(m_driver, name, w, h, texel);
     }
-    video::ITexture* target(const char* name, u32 w, u32 h)
-    {
-        return m_driver->addRenderTargetTexture(core::dimension2du(w, h), name, video::ECF_A32B32G32R32F);
-    }
-    // The target's texels as RGBA floats, rows from the first one in memory.
-    std::vector<float> texels(video::ITexture* texture)
-    {
-        const core::dimension2du size = texture->getSize();
-        m_driver->setRenderTarget(texture, false, false);
-        std::vector<float> out(size_t(size.Width) * size.Height * 4);
-        glReadPixels(0, 0, GLsizei(size.Width), GLsizei(size.Height), GL_RGBA, GL_FLOAT, out.data());
-        m_driver->setRenderTarget(video::ERT_FRAME_BUFFER, false, false);
-        return out;
-    }
+    video::ITexture* target(const char* name, u32 w, u32 h) { return taTestFloatTarget(m_driver, name, w, h); }
+    std::vector<float> texels(video::ITexture* texture) { return taTestTexels(m_driver, texture); }
 
     video::IVideoDriver* m_driver = nullptr;
 };

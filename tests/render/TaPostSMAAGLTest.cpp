@@ -5,6 +5,7 @@
 // init says each file that fails and keeps nothing, takes only one call and puts the driver's
 // texture flags back.
 #include "TaTestSupport.h"
+#include "render/TaPostTestSupport.h"
 
 #include "driver/TaMaterialExt.h"
 #include "engine/TaEngine.h"
@@ -106,23 +107,12 @@ protected:
     // A picture of kSize x kSize texels of grey levels 0 to 255 (8 bits, no mip maps).
     video::ITexture* picture(const char* name, const std::function<u32(u32, u32)>& level)
     {
-        video::IImage* image = m_driver->createImage(video::ECF_A8R8G8B8, core::dimension2du(kSize, kSize));
-        for (u32 y = 0; y < kSize; ++y)
-            for (u32 x = 0; x < kSize; ++x) {
-                const u32 v = level(x, y);
-                image->setPixel(x, y, video::SColor(255, v, v, v));
-            }
-        const bool mipMaps = m_driver->getTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS);
-        m_driver->setTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS, false);
-        video::ITexture* texture = m_driver->addTexture(name, image);
-        m_driver->setTextureCreationFlag(video::ETCF_CREATE_MIP_MAPS, mipMaps);
-        image->drop();
-        return texture;
+        return taTestPicture(m_driver, name, kSize, kSize, [&level](u32 x, u32 y) {
+            const u32 v = level(x, y);
+            return video::SColor(255, v, v, v);
+        });
     }
-    video::ITexture* target(const char* name)
-    {
-        return m_driver->addRenderTargetTexture(core::dimension2du(kSize, kSize), name, video::ECF_A32B32G32R32F);
-    }
+    video::ITexture* target(const char* name) { return taTestFloatTarget(m_driver, name, kSize, kSize); }
     // The red channel of a target (nullptr: the back buffer), rows from the first one in memory.
     std::vector<float> reds(video::ITexture* texture)
     {

@@ -1,5 +1,8 @@
-// Pictures and float render targets for the post-processing tests, and their texels read back.
+// Pictures, pictures drawn into targets and float render targets for the post-processing tests, and
+// their texels read back.
 #pragma once
+
+#include "render/TaRenderServices.h"
 
 #include <irrlicht.h>
 
@@ -23,6 +26,25 @@ inline irr::video::ITexture* taTestPicture(irr::video::IVideoDriver* driver, con
     driver->setTextureCreationFlag(irr::video::ETCF_CREATE_MIP_MAPS, mipMaps);
     image->drop();
     return texture;
+}
+
+// Draws the target's size of texels from `texel(x, y)` into it (8 bits a channel; y counts rows from
+// the first in memory, the bottom one, as taTestTexels gives them back: a picture's top row lands at
+// the top of the target). The picture, named `name`, is removed again. False when the target could
+// not be drawn into.
+inline bool taTestPaint(irr::video::IVideoDriver* driver, CTaRenderServices* services, irr::video::ITexture* target,
+                        const char* name, const std::function<irr::video::SColor(irr::u32, irr::u32)>& texel)
+{
+    const irr::core::dimension2du size = target->getSize();
+    irr::video::ITexture* picture = taTestPicture(driver, name, size.Width, size.Height, [&](irr::u32 x, irr::u32 y) {
+        return texel(x, size.Height - 1 - y);
+    });
+    const bool bound = driver->setRenderTarget(target, false, false);
+    if (bound)
+        services->copyTexture(picture);
+    driver->removeTexture(picture);
+    driver->setRenderTarget(irr::video::ERT_FRAME_BUFFER, false, false);
+    return bound;
 }
 
 // A float render target cleared to `clear`.

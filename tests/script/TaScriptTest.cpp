@@ -150,6 +150,20 @@ TEST_F(TaScriptTest, EffectFamily)
          "bad argument #5 to 'BoxWithEffect' (Effect ID 2 does not exist. id 2 does not exist)"},
         {"a surface effect for a missing object", "ta.Setup() ta.LoadEffectForObjectSurface('tint.hlsl', 1, 1, 0)",
          "bad argument #3 to 'LoadEffectForObjectSurface' (Object ID 1 does not exist."},
+        {"camera effects", "ta.Setup() ta.LoadEffect('tint.hlsl', 3) ta.MakeCameraEffect(5, 3) ta.DeleteEffect(3)\n"
+                           "assert(ta.CameraEffectExist(5) == true) ta.ShowCameraEffect(5) ta.ShowCameraEffect(5)\n"
+                           "ta.SetCameraEffectPriority(5, 2) ta.HideCameraEffect(5) ta.MakeCameraEffectFromFile(6, 'tint.hlsl')\n"
+                           "ta.DeleteCameraEffect(5) assert(ta.CameraEffectExist(5) == false) ta.DeleteCameraEffect(5)", ""},
+        {"hiding a camera effect not shown", "ta.Setup() ta.MakeCameraEffectFromFile(6, 'tint.hlsl') ta.HideCameraEffect(6)",
+         "bad argument #-1 to 'HideCameraEffect' (remove enabled FAILED to find ID=6 in enabled list)"},
+        {"no camera effect", "ta.Setup() ta.ShowCameraEffect(7)",
+         "bad argument #1 to 'ShowCameraEffect' (Camera Effect ID 7 does not exist. id 7 does not exist)"},
+        {"a camera effect of no effect", "ta.Setup() ta.MakeCameraEffect(1, 9)",
+         "bad argument #2 to 'MakeCameraEffect' (Effect ID 9 does not exist. id 9 does not exist)"},
+        {"a camera effect that does not build", "ta.Setup() ta.MakeCameraEffectFromFile(1, 'broken.hlsl')",
+         "bad argument #2 to 'MakeCameraEffectFromFile' (Camera Effect ID 1 : Failed to compile effect broken.hlsl)"},
+        {"a bad camera effect ID", "ta.Setup() ta.MakeCameraEffectFromFile(-1, 'tint.hlsl')",
+         "bad argument #2 to 'MakeCameraEffectFromFile' (invalid Camera Effect ID -1 : invalid negative ID -1)"},
     };
     for (const auto& c : cases) {
         const std::string error = withoutPosition(run(c.code));
