@@ -8,6 +8,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here/build-release"
 "$here/build-release/tarv_bench_tf" --benchmark_min_time=2 "$@"
 "$here/build-release/tarv_bench_music"
+"$here/build-release/tarv_bench_particles"
 "$here/build-release/tarv_bench_shader" --benchmark_min_time=1
 "$here/build-release/tarv_bench_script" --benchmark_min_time=1
 "$here/build-release/tarv_bench_mesh" --benchmark_min_time=1
