@@ -31,6 +31,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <cstring>
 #include <string>
 #include <strings.h>
@@ -96,7 +97,7 @@ void noteOnce(bool& done, const char* text)
         taPrint(ETALOG_INFO, "%s", text);
     }
 }
-bool g_notedResources = false, g_notedVsync = false;
+bool g_notedVsync = false;
 
 void reportWindowError(const char* text)
 {
@@ -267,7 +268,25 @@ int initEngine(const STaEngineContext& e)
         setSetupError("fails to init cubemaptolatlong");
         return 1;
     }
-    noteOnce(g_notedResources, "The curl-noise volume comes with the particles, which are not part of this build yet");
+    // The curl-noise volume: from its cache, else made from the noise volume and cached (not inside a
+    // packed executable). A cache that does not load is made again rather than failing every start.
+    CTaResourceManager* resources = manager->getResourceManager();
+    const std::string curlCache = joinDirectory(taGetDataDirectory(), "curlNoise3D.cache");
+    bool cached = false;
+    if (std::ifstream(curlCache, std::ios::binary).good()) {
+        cached = resources->loadCurlNoiseCache(curlCache.c_str());
+        if (!cached)
+            taPrint(ETALOG_WARN, "The curl-noise cache %s cannot be used: it is made again from NoiseVolume.dds",
+                    curlCache.c_str());
+    }
+    if (!cached) {
+        if (!resources->initCurlNoise(std::string(taFindFile("NoiseVolume.dds")).c_str())) {
+            setSetupError("fails to init curl noise");
+            return 1;
+        }
+        if (!taIsArchiveMode() && !resources->saveCurlNoiseCache(curlCache.c_str()))
+            taPrint(ETALOG_ERROR, "failed to save %s", curlCache.c_str());
+    }
     return 0;
 }
 

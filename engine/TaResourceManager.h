@@ -4,6 +4,9 @@
 
 #include <irrlicht.h>
 
+#include <memory>
+
+class CTaCurlNoise;
 class CTaEffectManager;
 class CTaRenderServices;
 
@@ -13,13 +16,16 @@ public:
     CTaResourceManager(irr::IrrlichtDevice* device, CTaEffectManager* effectManager, CTaRenderServices* renderServices);
     virtual ~CTaResourceManager();
 
-    // The curl-noise volume: from a noise volume texture, computed without one, or from its cache.
-    // Particles are not part of this build yet: each reports so and fails.
+    // The curl-noise volume: from a noise volume file (a DDS volume of N x N x N 8-bit voxels),
+    // computed without one (64 x 64 x 64), or from its cache; false (the volume empty) with the reason
+    // logged. The cache is written through a temporary file.
     virtual bool initCurlNoise(const char* volumeTexturePath);
     virtual bool generateCurlNoise();
     virtual bool loadCurlNoiseCache(const char* path);
     virtual bool saveCurlNoiseCache(const char* path);
-    virtual void freeCurlNoise() {}
+    virtual void freeCurlNoise();
+    // The volume the particles sample (empty until one of the above made it).
+    const CTaCurlNoise& curlNoise() const { return *m_curlNoise; }
     // Loads the effect that copies a cube map into a latitude/longitude texture.
     virtual bool initEffectCubeMapToLatLong(const char* effectPath);
 
@@ -28,4 +34,5 @@ private:
     CTaEffectManager* m_effectManager;
     CTaRenderServices* m_renderServices; // the cube-map effect goes to it
     class CTaEffect* m_cubeMapToLatLong = nullptr;
+    std::unique_ptr<CTaCurlNoise> m_curlNoise;
 };

@@ -9,6 +9,109 @@
 #include <fstream>
 #include <iterator>
 
+namespace {
+
+// Gradient noise over a lattice that repeats every `period` cells on each axis: the lattice points
+// hash (by a fixed permutation) to one of twelve edge directions of a cube, the weights ease with
+// 6t^5 - 15t^4 + 10t^3, and the result lies in about [-1, 1].
+class CPeriodicNoise
+{
+public:
+    explicit CPeriodicNoise(int period) : m_period(period)
+    {
+        for (int i = 0; i < 256; ++i)
+            m_permutation[i] = uint8_t(i);
+        // A fixed shuffle (a linear congruential sequence), so every build makes the same volume.
+        uint32_t s = 12345;
+        for (int i = 255; i > 0; --i) {
+            s = s * 1664525u + 1013904223u;
+            const int j = int((s >> 8) % uint32_t(i + 1));
+            std::swap(m_permutation[i], m_permutation[j]);
+        }
+    }
+    float operator()(float x, float y, float z) const
+    {
+        const int xi = int(std::floor(x)), yi = int(std::floor(y)), zi = int(std::floor(z));
+        const float xf = x - float(xi), yf = y - float(yi), zf = z - float(zi);
+        const float u = fade(xf), v = fade(yf), w = fade(zf);
+        float corners[8];
+        for (int c = 0; c < 8; ++c) {
+            const int dx = c & 1, dy = (c >> 1) & 1, dz = c >> 2;
+            corners[c] = gradient(hash(xi + dx, yi + dy, zi + dz), xf - float(dx), yf - float(dy), zf - float(dz));
+        }
+        const auto lerp = [](float a, float b, float t) { return a + (b - a) * t; };
+        const float x00 = lerp(corners[0], corners[1], u), x10 = lerp(corners[2], corners[3], u);
+        const float x01 = lerp(corners[4], corners[5], u), x11 = lerp(corners[6], corners[7], u);
+        return lerp(lerp(x00, x10, v), lerp(x01, x11, v), w);
+    }
+
+private:
+    static float fade(float t) { return t * t * t * (t * (t * 6 - 15) + 10); }
+    int wrap(int v) const { return ((v % m_period) + m_period) % m_period; }
+    int hash(int x, int y, int z) const
+    {
+        return m_permutation[(m_permutation[(m_permutation[wrap(x) & 255] + wrap(y)) & 255] + wrap(z)) & 255];
+    }
+    static float gradient(int h, float x, float y, float z)
+    {
+        static const float g[12][3] = {{1, 1, 0}, {-1, 1, 0}, {1, -1, 0}, {-1, -1, 0}, {1, 0, 1}, {-1, 0, 1},
+                                       {1, 0, -1}, {-1, 0, -1}, {0, 1, 1}, {0, -1, 1}, {0, 1, -1}, {0, -1, -1}};
+        const float* d = g[h % 12];
+        return d[0] * x + d[1] * y + d[2] * z;
+    }
+
+    int m_period;
+    uint8_t m_permutation[256];
+};
+
+void put32(std::vector<uint8_t>& out, size_t at, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        out[at + size_t(i)] = uint8_t(value >> (8 * i));
+}
+
+} // namespace
+
+std::vector<uint8_t> taNoiseVolumeVoxels(int n)
+{
+    std::vector<uint8_t> voxels;
+    if (n < 16 || n % 16 != 0)
+        return voxels;
+    const CPeriodicNoise noise(n / 16);
+    voxels.resize(size_t(n) * size_t(n) * size_t(n));
+    for (int z = 0; z < n; ++z)
+        for (int y = 0; y < n; ++y)
+            for (int x = 0; x < n; ++x) {
+                const float value = noise(float(x) / 16, float(y) / 16, float(z) / 16);
+                const float byte = std::min(std::max((value * 128 + 128) * 0.5f, 0.0f), 255.0f);
+                voxels[size_t(x) + size_t(y) * size_t(n) + size_t(z) * size_t(n) * size_t(n)] = uint8_t(byte);
+            }
+    return voxels;
+}
+
+std::vector<uint8_t> taNoiseVolumeDds(int n)
+{
+    const std::vector<uint8_t> voxels = taNoiseVolumeVoxels(n);
+    if (voxels.empty())
+        return {};
+    std::vector<uint8_t> out(128, 0);
+    out[0] = 'D', out[1] = 'D', out[2] = 'S', out[3] = ' ';
+    put32(out, 4, 124);                                // header size
+    put32(out, 8, 0x1 | 0x2 | 0x4 | 0x8 | 0x1000 | 0x800000); // caps, height, width, pitch, pixel format, depth
+    put32(out, 12, uint32_t(n));                       // height
+    put32(out, 16, uint32_t(n));                       // width
+    put32(out, 20, uint32_t(n));                       // pitch: one byte a voxel
+    put32(out, 24, uint32_t(n));                       // depth
+    put32(out, 76, 32);                                // pixel format size
+    put32(out, 80, 0x20000);                           // luminance
+    put32(out, 88, 8);                                 // bits a pixel
+    put32(out, 92, 0xFF);                              // the luminance mask
+    put32(out, 108, 0x1000 | 0x8);                     // texture, complex
+    put32(out, 112, 0x200000);                         // a volume
+    out.insert(out.end(), voxels.begin(), voxels.end());
+    return out;
+}
+
 void CTaCurlNoise::clear()
 {
     m_n = 1;

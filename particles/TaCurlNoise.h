@@ -8,6 +8,13 @@
 #include <string>
 #include <vector>
 
+// A tileable noise volume of N x N x N 8-bit voxels (N a multiple of 16): periodic gradient noise of
+// 16 voxels a cell (N / 16 cells, wrapping, so the volume tiles), each voxel (noise x 128 + 128) / 2.
+// What "NoiseVolume.dds" holds, and what the curl-noise volume is made from without it.
+std::vector<uint8_t> taNoiseVolumeVoxels(int n);
+// The same as a DirectDraw Surface file: an uncompressed 8-bit luminance volume without mip maps.
+std::vector<uint8_t> taNoiseVolumeDds(int n);
+
 class CTaCurlNoise
 {
 public:

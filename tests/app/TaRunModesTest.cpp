@@ -232,8 +232,8 @@ TEST_F(TaStartupTest, PackedCopyIgnoresItsArgumentsButExtract)
     writeFile("content/tarv.tscn", "scene");
     writeFile("content/wood.png", "png");
     writeFile("content/scene_backup/city.lws", "lws");
-    // A packed copy carries the engine's own effect files.
-    ASSERT_EQ(taTestRun("cp -r '" TARV_DATA_DIR "/shaders' content/"), 0);
+    // A packed copy carries the engine's own effect files and textures.
+    ASSERT_EQ(taTestRun("cp -r '" TARV_DATA_DIR "/shaders' '" TARV_DATA_DIR "/textures' content/"), 0);
     ASSERT_EQ(taTestRun("cd content && zip -q -r ../scene.zip ."), 0);
     ASSERT_EQ(taTestRun(std::string(TARV_TOOL) + " stamp player scene.zip 500"), 0);
 
@@ -270,7 +270,7 @@ TEST_F(TaStartupTest, PackedScriptHonoursTheSetupFile)
 {
     ASSERT_EQ(taTestRun(std::string("cp ") + TARV_EXECUTABLE + " intro"), 0);
     writeFile("content/main.lua", "ta.Setup(64, 48) ta.Sync() ta.Term() print('packed script ran')\n");
-    ASSERT_EQ(taTestRun("cp -r '" TARV_DATA_DIR "/shaders' content/"), 0);
+    ASSERT_EQ(taTestRun("cp -r '" TARV_DATA_DIR "/shaders' '" TARV_DATA_DIR "/textures' content/"), 0);
     ASSERT_EQ(taTestRun("cd content && zip -q -r ../intro.zip ."), 0);
     ASSERT_EQ(taTestRun(std::string(TARV_TOOL) + " stamp intro intro.zip"), 0);
     writeFile("tarv-setup.ini", "[Setup]\ndriver = null\naudio = wav:" + m_dir + "/captured.wav\n");

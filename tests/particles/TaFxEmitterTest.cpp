@@ -324,3 +324,89 @@ TEST_F(TaFxEmitterTest, CurlNoiseCachesAndSamples)
 }
 
 } // namespace
+
+#include "driver/TaDdsReader.h"
+#include "engine/TaEngine.h"
+#include "engine/TaManager.h"
+#include "engine/TaResourceManager.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::vector<uint8_t> bytesOf(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(TaNoiseVolumeTest, TheCommittedVolumeIsTheGeneratorsAndTiles)
+{
+    const std::vector<uint8_t> made = taNoiseVolumeDds(64);
+    EXPECT_EQ(bytesOf(std::string(TARV_DATA_DIR) + "/textures/NoiseVolume.dds"), made)
+        << "run tarv_noise_volume data/textures after changing the generator";
+    STaDdsImage image;
+    std::string error;
+    ASSERT_TRUE(taReadDds(made.data(), made.size(), image, error)) << error;
+    EXPECT_EQ(image.kind, ETADDS_VOLUME);
+    EXPECT_EQ(image.format, ETADDS_L8);
+    EXPECT_EQ(image.width, 64u);
+    EXPECT_EQ(image.depth, 64u);
+    // Tiling: the step across the wrap (x 63 to 0) is as small as a step inside the volume.
+    const std::vector<uint8_t> v = taNoiseVolumeVoxels(64);
+    auto at = [&](int x, int y, int z) { return int(v[size_t(x) + size_t(y) * 64 + size_t(z) * 4096]); };
+    long across = 0, inside = 0;
+    for (int z = 0; z < 64; z += 3)
+        for (int y = 0; y < 64; y += 3) {
+            across += std::abs(at(63, y, z) - at(0, y, z));
+            inside += std::abs(at(31, y, z) - at(32, y, z));
+        }
+    EXPECT_LT(across, inside * 2 + 50);
+    EXPECT_TRUE(taNoiseVolumeVoxels(40).empty()); // not a multiple of 16
+}
+
+// The engine's curl-noise volume at start-up: made from the noise volume and cached, read from the
+// cache the next time, made again from the noise volume when the cache is damaged, and a start-up
+// failure only when neither is there.
+TEST_F(TaFxEmitterTest, TheEngineMakesCachesAndRemakesItsCurlNoise)
+{
+    const std::string cache = m_dir + "/curlNoise3D.cache";
+    const STaSetupParams params = taTestSetup(ETADRIVER_NULL, m_dir + "/");
+    ASSERT_EQ(taSetup(params), 0);
+    EXPECT_EQ(taGetManager()->getResourceManager()->curlNoise().size(), 64);
+    taShutdown();
+    const std::vector<uint8_t> written = bytesOf(cache);
+    EXPECT_EQ(written.size(), 64u * 64 * 64 * 3);
+
+    const struct {
+        const char* what;
+        std::string contents;
+        const char* said;
+    } damaged[] = {
+        {"an empty cache", "", "CurlNoise3D file not have W = H = D (sz=0)"},
+        {"a cut-off cache", std::string(written.begin(), written.begin() + 1000), "CurlNoise3D file not multiple of 3 bytes"},
+    };
+    for (const auto& c : damaged) {
+        SCOPED_TRACE(c.what);
+        writeFile("curlNoise3D.cache", c.contents);
+        TaLogCapture log;
+        ASSERT_EQ(taSetup(params), 0);
+        EXPECT_TRUE(log.contains(c.said));
+        EXPECT_TRUE(log.contains("cannot be used: it is made again from NoiseVolume.dds"));
+        EXPECT_EQ(taGetManager()->getResourceManager()->curlNoise().size(), 64);
+        taShutdown();
+        EXPECT_EQ(bytesOf(cache), written); // made again, whole
+    }
+    // A good cache is used even without the noise volume; with neither, the start fails.
+    std::remove((m_dir + "/textures/NoiseVolume.dds").c_str());
+    ASSERT_EQ(taSetup(params), 0);
+    EXPECT_EQ(taGetManager()->getResourceManager()->curlNoise().vectors().size(), written.size());
+    taShutdown();
+    std::remove(cache.c_str());
+    TaLogCapture log;
+    EXPECT_NE(taSetup(params), 0);
+    EXPECT_TRUE(log.contains("fails to init curl noise"));
+}
+
+} // namespace
