@@ -10,7 +10,7 @@ build="$here/build-fuzz"
 for pair in FuzzExtract:extract FuzzSetup:setup FuzzTfText:tf-text FuzzTfBinary:tf-binary FuzzFxTarv:fx-tarv \
   FuzzFxCollada:fx-collada FuzzMeshObj:mesh-obj FuzzMeshLwo:mesh-lwo FuzzMeshX:mesh-x FuzzDds:dds \
   FuzzFxBuild:fx-build FuzzSceneDesc:scene-desc FuzzSceneLoad:scene-load \
-  FuzzDemoScript:demo-script; do
+  FuzzDemoScript:demo-script FuzzCurlNoise:curl-noise; do
   target=${pair%%:*}
   corpus=${pair##*:}
   mkdir -p "$build/corpus/$corpus" "$build/artifacts"
