@@ -289,6 +289,35 @@ bool CTaFxEmitter::meshPlace(float b[3], float d[3])
     return true;
 }
 
+STaParticle* CTaFxEmitter::bear(float t)
+{
+    STaParticle* p = m_pool->take();
+    if (!p)
+        return nullptr;
+    p->next = 0;
+    if (m_liveTail)
+        m_liveTail->next = m_pool->link(p);
+    else
+        m_liveHead = p;
+    m_liveTail = p;
+    ++m_liveCount;
+    p->birth = t;
+    p->death = t + std::max(m_state.lifeTime + taParticleRandCentred() * m_state.lifeTimeVariation, 0.0f);
+    p->depthKey = 0;
+    return p;
+}
+
+void CTaFxEmitter::launchVelocity(const float d[3], float out[3]) const
+{
+    float w[3], wn[3], dn[3], local[3];
+    randomVector(w);
+    normalise(w, wn);
+    normalise(d, dn);
+    for (int a = 0; a < 3; ++a)
+        local[a] = m_state.velocity[a] + m_state.vibration * wn[a] + m_state.explosion * dn[a];
+    transform(m_state.transform, local, false, out);
+}
+
 size_t CTaFxEmitter::bornFromSource(float t, size_t n)
 {
     const float* m = m_state.transform;
@@ -310,21 +339,10 @@ size_t CTaFxEmitter::bornFromSource(float t, size_t n)
             m_warnedMesh = true;
             break;
         }
-        STaParticle* p = m_pool->take();
+        STaParticle* p = bear(t);
         if (!p)
             break;
-        p->next = 0;
-        if (m_liveTail)
-            m_liveTail->next = m_pool->link(p);
-        else
-            m_liveHead = p;
-        m_liveTail = p;
-        ++m_liveCount;
         ++born;
-        p->birth = t;
-        const float life = std::max(m_state.lifeTime + taParticleRandCentred() * m_state.lifeTimeVariation, 0.0f);
-        p->death = t + life;
-        p->depthKey = 0;
         if (kind == ETAFXK_BOX) {
             for (int a = 0; a < 3; ++a)
                 b[a] = taParticleRandCentred() * m_state.generatorSize[a];
@@ -344,13 +362,8 @@ size_t CTaFxEmitter::bornFromSource(float t, size_t n)
         for (int a = 0; a < 3; ++a)
             p->position[a] = position[a] + (m_previousSource[a] - source[a]) * along;
         p->position[3] = 1;
-        float w[3], wn[3], dn[3], local[3], world[3];
-        randomVector(w);
-        normalise(w, wn);
-        normalise(d, dn);
-        for (int a = 0; a < 3; ++a)
-            local[a] = m_state.velocity[a] + m_state.vibration * wn[a] + m_state.explosion * dn[a];
-        transform(m, local, false, world);
+        float world[3];
+        launchVelocity(d, world);
         for (int a = 0; a < 3; ++a)
             p->velocity[a] = world[a] + v[a] + (vPrevious[a] - v[a]) * along;
         p->velocity[3] = 0;
@@ -362,7 +375,6 @@ size_t CTaFxEmitter::bornFromSource(float t, size_t n)
 
 size_t CTaFxEmitter::bornFromParent(float t, size_t n)
 {
-    const float* m = m_state.transform;
     const bool deaths = m_state.kind == ETAFXK_PARENT_DEATHS;
     const STaParticle* head = m_parent ? (deaths ? m_parent->deadHead() : m_parent->liveHead()) : nullptr;
     const size_t count = m_parent ? (deaths ? m_parent->deadCount() : m_parent->getParticleCount()) : 0;
@@ -376,20 +388,10 @@ size_t CTaFxEmitter::bornFromParent(float t, size_t n)
     }
     size_t born = 0;
     for (size_t i = 0; i < n; ++i) {
-        STaParticle* p = m_pool->take();
+        STaParticle* p = bear(t);
         if (!p)
             break;
-        p->next = 0;
-        if (m_liveTail)
-            m_liveTail->next = m_pool->link(p);
-        else
-            m_liveHead = p;
-        m_liveTail = p;
-        ++m_liveCount;
         ++born;
-        p->birth = t;
-        p->death = t + std::max(m_state.lifeTime + taParticleRandCentred() * m_state.lifeTimeVariation, 0.0f);
-        p->depthKey = 0;
         if (!cursor && count)
             cursor = head, m_parentCursor = 0;
         float d[3] = {0, 0, 0}, parentVelocity[3] = {0, 0, 0};
@@ -403,15 +405,11 @@ size_t CTaFxEmitter::bornFromParent(float t, size_t n)
             p->position[0] = p->position[1] = p->position[2] = 0;
         }
         p->position[3] = 1;
-        float w[3], wn[3], dn[3], local[3], world[3];
-        randomVector(w);
-        normalise(w, wn);
-        normalise(d, dn);
+        // Without a parent particle to start from, the birth is at the origin and at rest.
+        float world[3];
+        launchVelocity(d, world);
         for (int a = 0; a < 3; ++a)
-            local[a] = m_state.velocity[a] + m_state.vibration * wn[a] + m_state.explosion * dn[a];
-        transform(m, local, false, world);
-        for (int a = 0; a < 3; ++a)
-            p->velocity[a] = cursor || count ? world[a] + m_state.parentMotion * parentVelocity[a] : 0.0f;
+            p->velocity[a] = count ? world[a] + m_state.parentMotion * parentVelocity[a] : 0.0f;
         p->velocity[3] = 0;
     }
     return born;

@@ -132,6 +132,12 @@ public:
 private:
     template <unsigned Features> size_t advanceWith(float t, float h);
     size_t birthCount(double h, size_t allowed);
+    // A particle from the pool appended to the live list, born at `t` with its life drawn; nullptr
+    // when the pool is empty.
+    STaParticle* bear(float t);
+    // The velocity a particle starts with for birth direction `d`: the emitter's velocity, vibration
+    // along a random direction and explosion along d, through the transform (no translation).
+    void launchVelocity(const float d[3], float out[3]) const;
     size_t bornFromSource(float t, size_t n);
     size_t bornFromParent(float t, size_t n);
     bool meshPlace(float b[3], float d[3]);

@@ -116,6 +116,48 @@ TEST_F(TaFxEmitterTest, ChildrenAreBornFromTheirParentsDeaths)
     EXPECT_EQ(child.liveHead()->position[0], parent.deadHead()->position[0]);
 }
 
+TEST_F(TaFxEmitterTest, ChildrenAreBornOnTheirParentsLiveParticlesInTurn)
+{
+    CTaFxEmitter parent, child;
+    ASSERT_TRUE(parent.init(100, false) && child.init(100, false));
+    parent.setBirthRate(300);
+    parent.setLifeTime(100, 0);
+    parent.setExplosion(2); // each parent particle flies its own way
+    for (CTaFxEmitter* e : {&parent, &child})
+        e->setResistance(0, 0);
+    child.setKind(ETAFXK_PARENT_PARTICLES);
+    child.setParentEmitter(&parent);
+    child.setBirthRate(200);
+    child.setParentMotion(1);
+    parent.update(1000);
+    child.update(1000);
+    parent.update(1010); // 3 live particles
+    ASSERT_EQ(parent.getParticleCount(), 3u);
+    child.update(1010);  // 2 births: on the first two
+    child.update(1020);  // 2 more: on the third, then the first again
+    ASSERT_EQ(child.getParticleCount(), 4u);
+    std::vector<const STaParticle*> parents;
+    for (const STaParticle* p = parent.liveHead(); p; p = parent.next(p))
+        parents.push_back(p);
+    const size_t order[4] = {0, 1, 2, 0};
+    const STaParticle* c = child.liveHead();
+    for (size_t i = 0; i < 4; ++i, c = child.next(c)) {
+        SCOPED_TRACE(i);
+        // Born on that parent particle, carrying its velocity.
+        for (int a = 0; a < 3; ++a)
+            EXPECT_NEAR(c->velocity[a], parents[order[i]]->velocity[a], 1e-5f);
+    }
+    // Without a parent particle: at the origin, at rest.
+    CTaFxEmitter orphan;
+    ASSERT_TRUE(orphan.init(10, false));
+    orphan.setKind(ETAFXK_PARENT_PARTICLES);
+    orphan.setVelocity(5, 5, 5);
+    orphan.update(1000);
+    orphan.update(1020);
+    ASSERT_EQ(orphan.getParticleCount(), 2u);
+    EXPECT_EQ(orphan.liveHead()->velocity[0], 0.0f);
+}
+
 TEST_F(TaFxEmitterTest, EveryAdvanceLoopMatchesTheReferenceLoop)
 {
     CTaCurlNoise curl;
